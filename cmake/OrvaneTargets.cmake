@@ -1,0 +1,57 @@
+# Helpers shared by every folder of the project.
+
+# Strict warnings and the chosen sanitizers for a target of our own code.
+function(orvane_target_options target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror)
+  if(ORVANE_SANITIZE)
+    list(JOIN ORVANE_SANITIZE "," _san)
+    target_compile_options(${target} PRIVATE -fsanitize=${_san} -fno-omit-frame-pointer
+                                             -fno-sanitize-recover=all)
+    target_link_options(${target} PRIVATE -fsanitize=${_san})
+  endif()
+endfunction()
+
+# A static library of our own code: orvane_library(NAME SOURCES ... [PUBLIC_LIBS ...] [PRIVATE_LIBS ...])
+function(orvane_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  orvane_target_options(${name})
+  target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}/src" "${PROJECT_SOURCE_DIR}/drivers/include"
+                                            "${PROJECT_BINARY_DIR}/generated")
+  target_link_libraries(${name} PUBLIC ${ARG_PUBLIC_LIBS} PRIVATE ${ARG_PRIVATE_LIBS})
+endfunction()
+
+# A run-time loaded shared library with a C ABI (driver libraries, codec, ...).
+function(orvane_module name)
+  cmake_parse_arguments(ARG "" "OUTPUT_NAME" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} SHARED ${ARG_SOURCES})
+  orvane_target_options(${name})
+  target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}/drivers/include" "${PROJECT_SOURCE_DIR}/src")
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  if(ARG_OUTPUT_NAME)
+    set_target_properties(${name} PROPERTIES OUTPUT_NAME ${ARG_OUTPUT_NAME} PREFIX "")
+  endif()
+  set_target_properties(${name} PROPERTIES C_VISIBILITY_PRESET hidden CXX_VISIBILITY_PRESET hidden)
+endfunction()
+
+# A GoogleTest executable registered with CTest:
+# orvane_gtest(NAME SOURCES ... LIBS ... [LABELS ...] [DEPENDS ...])
+# Tests run from the output folder so run-time libraries and data files are found as in a real start.
+function(orvane_gtest name)
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS;DEPENDS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  orvane_target_options(${name})
+  target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}/src" "${PROJECT_SOURCE_DIR}/drivers/include"
+                                             "${PROJECT_SOURCE_DIR}/tests")
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
+  target_compile_definitions(${name} PRIVATE ORVANE_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
+                                             ORVANE_OUTPUT_DIR="${ORVANE_OUTPUT_DIR}")
+  if(ARG_DEPENDS)
+    add_dependencies(${name} ${ARG_DEPENDS})
+  endif()
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 300)
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST WORKING_DIRECTORY "${ORVANE_OUTPUT_DIR}"
+                       PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT ${ARG_TIMEOUT})
+endfunction()

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+// A named lock held by at most one process of a user: an exclusive advisory lock on a
+// lock file named after the lock. The kernel releases it when the process ends, however
+// it ends. Release only gives up a lock this object holds.
+class CInstanceLock {
+public:
+  explicit CInstanceLock(const std::string& name);
+  ~CInstanceLock();
+  CInstanceLock(const CInstanceLock&) = delete;
+  CInstanceLock& operator=(const CInstanceLock&) = delete;
+
+  // True when this process now holds the lock; false when another holder has it or the
+  // lock file cannot be opened.
+  bool Acquire();
+  void Release();
+  bool IsHeld() const { return m_fd >= 0; }
+  const std::filesystem::path& File() const { return m_file; }
+
+private:
+  std::filesystem::path m_file;
+  int m_fd = -1;
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <filesystem>
+
+// The folders the program reads from and writes to.
+class CPaths {
+public:
+  // The running executable, resolved through /proc/self/exe.
+  static std::filesystem::path ExecutablePath();
+  // Read-only program data (language files, help pages, run-time libraries): the
+  // executable's folder in a build tree, ../share/orvane-usb-utility when installed.
+  // ORVANE_DATA_DIR overrides it.
+  static std::filesystem::path ProgramDataDir();
+  // Where the program keeps run-time libraries: ORVANE_LIBRARY_DIR, the executable's folder
+  // in a build tree, ../lib/orvane-usb-utility when installed.
+  static std::filesystem::path LibraryDir();
+  // Per-user data written by the program: $XDG_DATA_HOME/orvane-usb-utility
+  // (~/.local/share/orvane-usb-utility), created on demand.
+  static std::filesystem::path UserDataDir();
+  // Per-user configuration folder: $XDG_CONFIG_HOME or ~/.config.
+  static std::filesystem::path ConfigHome();
+  // Temporary files: $TMPDIR or /tmp.
+  static std::filesystem::path TempDir();
+  // Per-user runtime folder for locks: $XDG_RUNTIME_DIR, else the temporary folder.
+  static std::filesystem::path RuntimeDir();
+};
