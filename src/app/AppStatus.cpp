@@ -27,8 +27,8 @@ constexpr FieldPosition kFields[65] = {
 };
 
 const char* const kApplicationNames[kApplicationCount] = {
-    "BTManager", "UtilityMain", "GW/TLSettingMain", "PhoneBook", "Image",     "Melody",
-    "TAM",       "SoftwareUpdate", "GWSetting",     "TLSetting", "TLSetting", "VersionInfo",
+    "BTManager", "UtilityMain",    "GW/TLSettingMain", "PhoneBook", "Image",     "Melody",
+    "TAM",       "SoftwareUpdate", "GWSetting",        "TLSetting", "TLSetting", "VersionInfo",
 };
 
 }  // namespace

@@ -33,7 +33,7 @@ inline constexpr std::uint32_t kModelFieldCount = 66;
 // handset's 16 bytes of device information with the model fields decoded from them.
 // Setters take the lock; Get and IsConnected read single words without it.
 class CAppStatus {
-public:
+ public:
   explicit CAppStatus(CSettingsStore* settings);
   virtual ~CAppStatus();
 
@@ -53,7 +53,7 @@ public:
 
   static std::string ApplicationName(std::uint32_t index);
 
-private:
+ private:
   static std::uint32_t IndexOrLast(std::uint32_t index);
 
   CSettingsStore* m_settings;

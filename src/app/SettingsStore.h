@@ -21,7 +21,7 @@ inline constexpr std::uint32_t kDefaultProductId = 0x1276;
 // editable. Callers hold the registry lock around settings calls and the INI lock around
 // INI reads; the operations take no lock themselves. Both locks are re-entrant.
 class CSettingsStore {
-public:
+ public:
   explicit CSettingsStore(std::unique_ptr<ISettingsBackend> backend);
   virtual ~CSettingsStore();
 
@@ -35,10 +35,8 @@ public:
   // Opens or creates the key; reads the value into data when it can be read, otherwise
   // writes data (type, size bytes) as the value, which makes it the default. size is the
   // buffer size on entry and the value's size on return. True on success.
-  bool ReadOrCreate(const std::string& key, const std::string& name, SettingType type, void* data,
-                    std::uint32_t& size);
-  bool Write(const std::string& key, const std::string& name, SettingType type, const void* data,
-             std::uint32_t size);
+  bool ReadOrCreate(const std::string& key, const std::string& name, SettingType type, void* data, std::uint32_t& size);
+  bool Write(const std::string& key, const std::string& name, SettingType type, const void* data, std::uint32_t size);
   bool DeleteValue(const std::string& key, const std::string& name);
 
   // Typed forms of read-or-create and write; the value keeps the default on failure.
@@ -57,7 +55,7 @@ public:
 
   ISettingsBackend& Backend() { return *m_backend; }
 
-private:
+ private:
   std::unique_ptr<ISettingsBackend> m_backend;
   CIniProfile m_ini;
   std::recursive_mutex m_registryLock;

@@ -1,10 +1,10 @@
 #include "platform/AtomicFile.h"
 
-#include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdlib>
 #include <vector>
 
 CAtomicFile::CAtomicFile(std::filesystem::path target) : m_target(std::move(target)) {

@@ -10,7 +10,7 @@
 // A writer destroyed without a successful Commit removes its temporary file and leaves
 // the target as it was.
 class CAtomicFile {
-public:
+ public:
   explicit CAtomicFile(std::filesystem::path target);
   ~CAtomicFile();
   CAtomicFile(const CAtomicFile&) = delete;
@@ -30,7 +30,7 @@ public:
   // Convenience: the whole content at once.
   static bool WriteWhole(const std::filesystem::path& target, std::string_view content);
 
-private:
+ private:
   std::filesystem::path m_target;
   std::filesystem::path m_temporary;
   int m_fd = -1;

@@ -49,7 +49,8 @@ CIniProfile::Parsed CIniProfile::Parse(const std::string& content) {
     }
     if (trimmed[0] == '[') {
       const auto close = trimmed.find(']');
-      parsed.push_back(Section{Trim(trimmed.substr(1, close == std::string::npos ? std::string::npos : close - 1)), {}});
+      parsed.push_back(
+          Section{Trim(trimmed.substr(1, close == std::string::npos ? std::string::npos : close - 1)), {}});
       continue;
     }
     const auto equals = trimmed.find('=');

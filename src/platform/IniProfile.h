@@ -12,10 +12,10 @@
 // Sections and keys are matched case-insensitively and the first match wins; blanks
 // around keys and values are dropped, and a value enclosed in matching quotes loses them.
 class CIniProfile {
-public:
+ public:
   struct Result {
-    std::string text;         // the value, cut to the buffer as a profile read would cut it
-    std::size_t characters;   // characters copied, as the profile read would report
+    std::string text;        // the value, cut to the buffer as a profile read would cut it
+    std::size_t characters;  // characters copied, as the profile read would report
   };
 
   // The value of section/key, cut to bufferChars - 1 characters. A missing file, section
@@ -26,7 +26,7 @@ public:
   // Every section name of the file, in file order (for checks of a language file).
   std::vector<std::string> Sections(const std::filesystem::path& file);
 
-private:
+ private:
   struct Section {
     std::string name;
     std::vector<std::pair<std::string, std::string>> entries;

@@ -7,7 +7,7 @@
 // lock file named after the lock. The kernel releases it when the process ends, however
 // it ends. Release only gives up a lock this object holds.
 class CInstanceLock {
-public:
+ public:
   explicit CInstanceLock(const std::string& name);
   ~CInstanceLock();
   CInstanceLock(const CInstanceLock&) = delete;
@@ -20,7 +20,7 @@ public:
   bool IsHeld() const { return m_fd >= 0; }
   const std::filesystem::path& File() const { return m_file; }
 
-private:
+ private:
   std::filesystem::path m_file;
   int m_fd = -1;
 };

@@ -9,7 +9,7 @@
 // Settings kept in memory, for tests. Failures can be switched on to exercise the
 // callers' fallbacks to their defaults.
 class CMemorySettingsBackend : public ISettingsBackend {
-public:
+ public:
   bool Read(const std::string& key, const std::string& name, SettingType type,
             std::vector<std::uint8_t>& data) override;
   bool Write(const std::string& key, const std::string& name, SettingType type,
@@ -21,7 +21,7 @@ public:
   bool HasKey(const std::string& key) const;
   void SetFailing(bool failing);
 
-private:
+ private:
   struct Stored {
     SettingType type;
     std::vector<std::uint8_t> data;

@@ -14,7 +14,7 @@
 // order and lets a thread wait for them. Used by the command-line tool and by tests that
 // stand in for a window.
 class CMessageQueue : public IMessageTarget {
-public:
+ public:
   CMessageQueue();
   ~CMessageQueue() override;
   CMessageQueue(const CMessageQueue&) = delete;
@@ -33,7 +33,7 @@ public:
   std::vector<WindowMessage> Drain();
   std::size_t Size() const;
 
-private:
+ private:
   WindowHandle m_handle = 0;
   mutable std::mutex m_mutex;
   std::condition_variable m_arrived;

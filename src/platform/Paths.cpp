@@ -1,7 +1,7 @@
 #include "platform/Paths.h"
 
-#include <cstdlib>
 #include <unistd.h>
+#include <cstdlib>
 
 namespace fs = std::filesystem;
 

@@ -4,7 +4,7 @@
 
 // The folders the program reads from and writes to.
 class CPaths {
-public:
+ public:
   // The running executable, resolved through /proc/self/exe.
   static std::filesystem::path ExecutablePath();
   // Read-only program data (language files, help pages, run-time libraries): the

@@ -9,8 +9,8 @@ const std::string kProductKey = "Software\\Vorlandix\\VX-RM1276series";
 }  // namespace
 
 CQtSettingsBackend::CQtSettingsBackend()
-    : m_settings(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, "Vorlandix",
-                                             "VX-RM1276series")) {}
+    : m_settings(
+          std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, "Vorlandix", "VX-RM1276series")) {}
 
 CQtSettingsBackend::CQtSettingsBackend(const QString& iniFile)
     : m_settings(std::make_unique<QSettings>(iniFile, QSettings::IniFormat)) {}
@@ -28,8 +28,8 @@ QString CQtSettingsBackend::SettingPath(const std::string& key, const std::strin
     path.pop_back();
   }
   if (path.size() >= kProductKey.size() &&
-      QString::fromStdString(path.substr(0, kProductKey.size())).compare(QString::fromStdString(kProductKey),
-                                                                         Qt::CaseInsensitive) == 0) {
+      QString::fromStdString(path.substr(0, kProductKey.size()))
+              .compare(QString::fromStdString(kProductKey), Qt::CaseInsensitive) == 0) {
     path.erase(0, kProductKey.size());
   }
   while (!path.empty() && path.front() == '\\') {

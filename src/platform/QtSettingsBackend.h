@@ -11,7 +11,7 @@
 // product key become groups of that file ("...\VX-RM1276series\Boot" -> [Boot]); values of
 // the product key itself are top-level values. No administrator rights are needed.
 class CQtSettingsBackend : public ISettingsBackend {
-public:
+ public:
   CQtSettingsBackend();
   // A store in an explicit INI file (tests, portable use).
   explicit CQtSettingsBackend(const QString& iniFile);
@@ -26,7 +26,7 @@ public:
 
   QString FileName() const;
 
-private:
+ private:
   static QString SettingPath(const std::string& key, const std::string& name);
   bool Flush();
 

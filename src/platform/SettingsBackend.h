@@ -15,7 +15,7 @@ enum SettingType : std::uint32_t {
 // "Software\Vorlandix\VX-RM1276series\Boot"; value names are case-sensitive as given.
 // A REG_DWORD is 4 little-endian bytes, a REG_SZ the text's bytes with its terminating zero.
 class ISettingsBackend {
-public:
+ public:
   virtual ~ISettingsBackend() = default;
 
   // Reads a value of the expected type; false when the key or value is missing or the

@@ -11,7 +11,7 @@
 // window) drops the message. Unregister waits for a delivery in progress to that target,
 // so a target may be destroyed as soon as Unregister returns.
 class CWindowRegistry {
-public:
+ public:
   static CWindowRegistry& Instance();
 
   WindowHandle Register(IMessageTarget* target);
@@ -19,7 +19,7 @@ public:
   bool IsWindow(WindowHandle handle) const;
   bool Post(WindowHandle handle, const WindowMessage& message) const;
 
-private:
+ private:
   CWindowRegistry() = default;
 
   mutable std::mutex m_mutex;

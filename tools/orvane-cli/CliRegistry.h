@@ -8,7 +8,7 @@
 // Exit status convention: 0 success, 1 the operation failed (one line on standard error
 // naming the file or request and the reason), 2 usage error.
 class CCliArea {
-public:
+ public:
   using Handler = int (*)(const std::vector<std::string>& args);
 
   CCliArea(const char* name, const char* summary, Handler handler);
@@ -21,7 +21,7 @@ public:
   // args are the words after the area name (the verb first).
   int Run(const std::vector<std::string>& args) const { return m_handler(args); }
 
-private:
+ private:
   const char* m_name;
   const char* m_summary;
   Handler m_handler;

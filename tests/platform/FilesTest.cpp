@@ -1,0 +1,145 @@
+#include "platform/AtomicFile.h"
+#include "platform/IniProfile.h"
+#include "platform/InstanceLock.h"
+#include "platform/SystemLanguage.h"
+#include "platform/Utf8.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class TempFolder {
+ public:
+  TempFolder() {
+    std::string pattern = (fs::temp_directory_path() / "orvane-platform-XXXXXX").string();
+    m_path = ::mkdtemp(pattern.data());
+  }
+  ~TempFolder() {
+    std::error_code ec;
+    fs::remove_all(m_path, ec);
+  }
+  const fs::path& Path() const { return m_path; }
+
+ private:
+  fs::path m_path;
+};
+
+std::string ReadAll(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+void WriteAll(const fs::path& file, const std::string& content) {
+  std::ofstream(file, std::ios::binary) << content;
+}
+
+std::size_t FilesIn(const fs::path& folder) {
+  return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+}  // namespace
+
+TEST(AtomicFile, ReplacesTargetOnlyOnCommit) {
+  TempFolder folder;
+  const fs::path target = folder.Path() / "book.phb";
+  WriteAll(target, "old contents");
+  {
+    CAtomicFile file(target);
+    ASSERT_TRUE(file.IsOpen());
+    ASSERT_TRUE(file.Write("new"));
+    EXPECT_EQ(ReadAll(target), "old contents");  // nothing visible before the commit
+  }
+  // Dropped without a commit: the old file stays and no temporary file is left.
+  EXPECT_EQ(ReadAll(target), "old contents");
+  EXPECT_EQ(FilesIn(folder.Path()), 1u);
+
+  ASSERT_TRUE(CAtomicFile::WriteWhole(target, "new contents"));
+  EXPECT_EQ(ReadAll(target), "new contents");
+  EXPECT_EQ(FilesIn(folder.Path()), 1u);
+}
+
+TEST(AtomicFile, MissingFolderFailsWithoutDebris) {
+  TempFolder folder;
+  CAtomicFile file(folder.Path() / "absent" / "x.csv");
+  EXPECT_FALSE(file.IsOpen());
+  EXPECT_FALSE(file.Write("x"));
+  EXPECT_FALSE(file.Commit());
+  EXPECT_EQ(FilesIn(folder.Path()), 0u);
+}
+
+TEST(IniProfile, ProfileStringSemantics) {
+  TempFolder folder;
+  const fs::path ini = folder.Path() / "French.ini";
+  WriteAll(ini,
+           "\xEF\xBB\xBF[Message]\r\n"
+           "; a comment\r\n"
+           "701 = Voulez-vous quitter ?\r\n"
+           "701=second definition loses\r\n"
+           "715=\"quoted value\"\r\n"
+           "[message]\n"
+           "900=later section of the same name is not read\n"
+           "[Animate]\n"
+           "203=Envoi en cours\n");
+  CIniProfile profile;
+  EXPECT_EQ(profile.Read(ini, "message", "701", 100).text, "Voulez-vous quitter ?");
+  EXPECT_EQ(profile.Read(ini, "MESSAGE", "715", 100).text, "quoted value");
+  EXPECT_EQ(profile.Read(ini, "Message", "900", 100).characters, 0u);
+  EXPECT_EQ(profile.Read(ini, "Animate", "203", 100).text, "Envoi en cours");
+  EXPECT_EQ(profile.Read(ini, "Animate", "204", 100).characters, 0u);
+  EXPECT_EQ(profile.Read(ini, "Nope", "203", 100).characters, 0u);
+  EXPECT_EQ(profile.Read(folder.Path() / "missing.ini", "Animate", "203", 100).characters, 0u);
+  // Cut to the buffer, counted in characters, never in the middle of one.
+  const auto cut = profile.Read(ini, "Animate", "203", 6);
+  EXPECT_EQ(cut.text, "Envoi");
+  EXPECT_EQ(cut.characters, 5u);
+}
+
+TEST(IniProfile, SeesRewrittenFile) {
+  TempFolder folder;
+  const fs::path ini = folder.Path() / "x.ini";
+  CIniProfile profile;
+  WriteAll(ini, "[A]\n1=one\n");
+  EXPECT_EQ(profile.Read(ini, "A", "1", 100).text, "one");
+  WriteAll(ini, "[A]\n1=uno, dos\n");
+  EXPECT_EQ(profile.Read(ini, "A", "1", 100).text, "uno, dos");
+}
+
+TEST(Utf8, CountsCodePointsAndCutsWholeCharacters) {
+  EXPECT_EQ(Utf8Length("Espa\xC3\xB1ol"), 7u);
+  EXPECT_EQ(Utf8Prefix("\xC3\xA9\xC3\xA9\xC3\xA9", 2), "\xC3\xA9\xC3\xA9");
+  EXPECT_EQ(Utf8Length("\xFF\xC3"), 2u);  // stray bytes count one each
+}
+
+TEST(SystemLanguage, LocaleNamesMapToLanguageIdentifiers) {
+  EXPECT_EQ(CSystemLanguage::LangIdForLocale("fr_CA.UTF-8"), 0x0C0C);
+  EXPECT_EQ(CSystemLanguage::LangIdForLocale("fr_FR@euro"), 0x040C);
+  EXPECT_EQ(CSystemLanguage::LangIdForLocale("fr-BE"), 0x080C);
+  EXPECT_EQ(CSystemLanguage::LangIdForLocale("es_MX.UTF-8"), 0x080A);
+  EXPECT_EQ(CSystemLanguage::LangIdForLocale("es"), 0x0C0A);
+  EXPECT_EQ(CSystemLanguage::LangIdForLocale("es_PR"), 0x500A);
+  EXPECT_EQ(CSystemLanguage::LangIdForLocale("pt_BR.UTF-8"), 0x0416);
+  EXPECT_EQ(CSystemLanguage::LangIdForLocale("C"), 0x0409);
+  EXPECT_EQ(CSystemLanguage::LangIdForLocale(""), 0x0409);
+}
+
+TEST(InstanceLock, OneHolderAtATimeAndReleaseOnlyOwn) {
+  CInstanceLock first("Global\\OrvaneTestLock");
+  CInstanceLock second("Global\\OrvaneTestLock");
+  ASSERT_TRUE(first.Acquire());
+  EXPECT_FALSE(second.Acquire());
+  second.Release();  // not held: must not free the first holder's lock
+  CInstanceLock third("Global\\OrvaneTestLock");
+  EXPECT_FALSE(third.Acquire());
+  first.Release();
+  EXPECT_TRUE(third.Acquire());
+  EXPECT_EQ(first.File().filename().string().find('\\'), std::string::npos);
+}
