@@ -1,0 +1,6 @@
+#include "app/WindowMessageEvent.h"
+
+QEvent::Type CWindowMessageEvent::EventType() {
+  static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+  return type;
+}
