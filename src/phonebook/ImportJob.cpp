@@ -1,0 +1,61 @@
+#include "phonebook/ImportJob.h"
+
+#include <algorithm>
+
+namespace {
+
+bool Cancelled(const std::atomic<bool>* cancel) {
+  return cancel != nullptr && cancel->load();
+}
+
+}  // namespace
+
+ImportOutcome ImportEntries(CPhonebookList& list, const ImportLists& lists, bool freeEdit,
+                            const std::atomic<bool>* cancel) {
+  ImportOutcome outcome;
+  const std::size_t count = std::min(lists.names.size(), lists.numbers.size());
+  for (std::size_t i = 0; i < count; ++i) {
+    if (Cancelled(cancel)) {
+      outcome.cancelled = true;
+      break;
+    }
+    const std::optional<PhonebookEntry> entry = ValidateEntry(lists.names[i], lists.numbers[i]);
+    if (!entry) {
+      outcome.invalidRows.push_back(i + 1);
+      continue;
+    }
+    if (list.AddOrOverwrite(entry->name, ToDisplayNumber(entry->number, freeEdit))) {
+      ++outcome.overwritten;
+    } else {
+      ++outcome.added;
+    }
+  }
+  return outcome;
+}
+
+std::size_t MergeCallers(CPhonebookList& list, const std::vector<CallerIdEntry>& callers, bool freeEdit) {
+  std::size_t added = 0;
+  for (const CallerIdEntry& caller : callers) {
+    const std::optional<PhonebookEntry> entry = ValidateEntry(caller.name, caller.number);
+    if (entry && FindByNumber(list, entry->number) < 0) {
+      list.Append(entry->name, ToDisplayNumber(entry->number, freeEdit));
+      ++added;
+    }
+  }
+  return added;
+}
+
+std::size_t MergeCollected(CPhonebookList& list, const std::vector<PhonebookEntry>& collected,
+                           const std::atomic<bool>* cancel) {
+  std::size_t added = 0;
+  for (const PhonebookEntry& entry : collected) {
+    if (Cancelled(cancel)) {
+      break;
+    }
+    if (FindByNumber(list, entry.number) < 0) {
+      list.Append(entry.name, entry.number);
+      ++added;
+    }
+  }
+  return added;
+}

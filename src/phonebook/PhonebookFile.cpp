@@ -1,0 +1,189 @@
+#include "phonebook/PhonebookFile.h"
+
+#include "phonebook/TextFile.h"
+#include "platform/AtomicFile.h"
+#include "platform/Paths.h"
+
+namespace {
+
+struct QuotedField {
+  std::string text;
+  std::size_t end = 0;  // index just after the closing quote
+  bool closed = false;
+};
+
+// The quoted field that starts at line[open] == '"'; a doubled quote inside is one quote.
+QuotedField ReadQuoted(std::string_view line, std::size_t open) {
+  QuotedField field;
+  std::size_t pos = open + 1;
+  while (pos < line.size()) {
+    if (line[pos] == '"') {
+      if (pos + 1 < line.size() && line[pos + 1] == '"') {
+        field.text += '"';
+        pos += 2;
+        continue;
+      }
+      field.end = pos + 1;
+      field.closed = true;
+      return field;
+    }
+    field.text += line[pos++];
+  }
+  field.end = line.size();
+  return field;
+}
+
+std::string DoubleQuotes(std::string_view text) {
+  std::string result;
+  for (char c : text) {
+    result += c;
+    if (c == '"') {
+      result += '"';
+    }
+  }
+  return result;
+}
+
+void AppendEntry(CPhonebookList& list, const PhonebookEntry& entry, bool freeEdit) {
+  list.AddOrOverwrite(entry.name, ToDisplayNumber(entry.number, freeEdit));
+}
+
+}  // namespace
+
+std::string FormatEntryLine(std::string_view name, std::string_view storedNumber) {
+  return "\"" + DoubleQuotes(name) + "\"," + std::string(storedNumber) + "\r\n";
+}
+
+EntryLineFields ParseEntryLine(std::string_view line) {
+  if (!line.empty() && line.back() == '\r') {
+    line.remove_suffix(1);
+  }
+  EntryLineFields fields;
+  const std::size_t open = line.find('"');
+  if (open == std::string_view::npos) {
+    const std::size_t comma = line.find(',');
+    fields.number = std::string(comma == std::string_view::npos ? line : line.substr(comma + 1));
+    return fields;
+  }
+  QuotedField name = ReadQuoted(line, open);
+  fields.name = std::move(name.text);
+  // The comma after the closing quote is not a number character, so cleaning drops it.
+  fields.number = std::string(line.substr(name.end));
+  return fields;
+}
+
+bool MergeEntryLine(CPhonebookList& list, std::string_view line, bool freeEdit, bool pasteMode) {
+  const EntryLineFields fields = ParseEntryLine(line);
+  std::optional<PhonebookEntry> entry = ValidateEntry(fields.name, fields.number);
+  if (!entry) {
+    return false;
+  }
+  if (pasteMode) {
+    const int found = FindByNumber(list, entry->number);
+    if (found >= 0 && list.Row(static_cast<std::size_t>(found)).name == entry->name) {
+      entry->name += "(1)";
+    }
+  }
+  AppendEntry(list, *entry, freeEdit);
+  return true;
+}
+
+PhonebookReadStatus ReadPhonebookText(std::string_view text, CPhonebookList& list, bool addMode, bool freeEdit) {
+  const std::vector<std::string_view> lines = SplitLines(text);
+  if (lines.empty()) {
+    return PhonebookReadStatus::Empty;
+  }
+  if (lines[0].find(kPhonebookCompanyText) == std::string_view::npos ||
+      lines[0].find(kPhonebookVersionText) == std::string_view::npos) {
+    return PhonebookReadStatus::WrongVersion;
+  }
+  if (!addMode) {
+    list.Clear();
+  }
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    MergeEntryLine(list, lines[i], freeEdit);
+  }
+  SortAndNumber(list);
+  return PhonebookReadStatus::Ok;
+}
+
+PhonebookReadStatus ReadPhonebookFile(const std::filesystem::path& path, CPhonebookList& list, bool addMode,
+                                      bool freeEdit) {
+  const std::optional<std::string> text = ReadWholeFile(path);
+  if (!text) {
+    return PhonebookReadStatus::NotOpened;
+  }
+  return ReadPhonebookText(*text, list, addMode, freeEdit);
+}
+
+std::string PhonebookText(const CPhonebookList& list) {
+  if (list.Empty()) {
+    return {};
+  }
+  std::string text = std::string(kPhonebookHeader) + "\r\n";
+  for (const PhonebookRow& row : list.Rows()) {
+    text += FormatEntryLine(row.name, StoredNumber(row.number));
+  }
+  return text;
+}
+
+bool WritePhonebookFile(const std::filesystem::path& path, const CPhonebookList& list) {
+  return CAtomicFile::WriteWhole(path, PhonebookText(list));
+}
+
+std::filesystem::path SendCachePath() {
+  return CPaths::UserDataDir() / kSendCacheName;
+}
+
+bool WriteSendCache(const std::filesystem::path& path, const std::vector<PhonebookEntry>& received) {
+  if (received.empty()) {
+    return true;
+  }
+  std::string text = std::string(kPhonebookHeader) + "\r\n";
+  for (const PhonebookEntry& entry : received) {
+    text += FormatEntryLine(entry.name, StoredNumber(entry.number));
+  }
+  if (CAtomicFile::WriteWhole(path, text)) {
+    return true;
+  }
+  RemoveSendCache(path);
+  return false;
+}
+
+void ReadSendCacheText(std::string_view text, CPhonebookList& handset, bool freeEdit) {
+  handset.Clear();
+  for (std::string_view line : SplitLines(text)) {
+    if (line.empty() || line[0] != '"') {
+      continue;
+    }
+    const QuotedField name = ReadQuoted(line, 0);
+    const std::size_t comma = line.find(',', name.end);
+    if (comma == std::string_view::npos) {
+      continue;
+    }
+    const std::size_t next = line.find(',', comma + 1);
+    const std::string_view number = line.substr(comma + 1, next == std::string_view::npos ? next : next - comma - 1);
+    const std::optional<PhonebookEntry> entry = ValidateEntry(name.text, number);
+    // The cache holds each number once; should it not, the first line of a number wins,
+    // as in a receive.
+    if (entry && FindByNumber(handset, entry->number) < 0) {
+      handset.Append(entry->name, ToDisplayNumber(entry->number, freeEdit));
+    }
+  }
+  SortAndNumber(handset);
+}
+
+bool ReadSendCache(const std::filesystem::path& path, CPhonebookList& handset, bool freeEdit) {
+  const std::optional<std::string> text = ReadWholeFile(path);
+  if (!text) {
+    return false;
+  }
+  ReadSendCacheText(*text, handset, freeEdit);
+  return true;
+}
+
+bool RemoveSendCache(const std::filesystem::path& path) {
+  std::error_code ec;
+  std::filesystem::remove(path, ec);
+  return !ec;
+}

@@ -1,0 +1,77 @@
+#include "phonebook/PhonebookList.h"
+
+#include "phonebook/PhonebookEntry.h"
+
+#include <algorithm>
+
+namespace {
+
+unsigned char LowerByte(char c) {
+  const auto code = static_cast<unsigned char>(c);
+  return (code >= 'A' && code <= 'Z') ? static_cast<unsigned char>(code - 'A' + 'a') : code;
+}
+
+bool NameLess(const std::string& a, const std::string& b) {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                      [](char x, char y) { return LowerByte(x) < LowerByte(y); });
+}
+
+}  // namespace
+
+void CPhonebookList::Append(std::string name, std::string displayNumber) {
+  m_rows.push_back({std::to_string(m_rows.size() + 1), std::move(name), std::move(displayNumber)});
+}
+
+void CPhonebookList::SetRow(std::size_t index, std::string name, std::string displayNumber) {
+  PhonebookRow& row = m_rows.at(index);
+  row.name = std::move(name);
+  row.number = std::move(displayNumber);
+}
+
+void CPhonebookList::Remove(std::size_t index) {
+  if (index < m_rows.size()) {
+    m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(index));
+  }
+}
+
+bool CPhonebookList::AddOrOverwrite(std::string name, std::string displayNumber) {
+  const int found = FindByNumber(*this, displayNumber);
+  if (found >= 0) {
+    SetRow(static_cast<std::size_t>(found), std::move(name), std::move(displayNumber));
+    return true;
+  }
+  Append(std::move(name), std::move(displayNumber));
+  return false;
+}
+
+int FindByNumber(const CPhonebookList& list, std::string_view number) {
+  const std::vector<PhonebookRow>& rows = list.Rows();
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (SameNumber(rows[i].number, number)) {
+      return static_cast<int>(i);
+    }
+  }
+  return -1;
+}
+
+void SortAndNumber(CPhonebookList& list) {
+  std::vector<PhonebookRow> rows = list.Rows();
+  std::stable_sort(rows.begin(), rows.end(),
+                   [](const PhonebookRow& a, const PhonebookRow& b) { return NameLess(a.name, b.name); });
+  list.Clear();
+  for (PhonebookRow& row : rows) {
+    list.Append(std::move(row.name), std::move(row.number));
+  }
+}
+
+void ReformatNumbers(CPhonebookList& list, bool freeEdit) {
+  for (std::size_t i = 0; i < list.Count(); ++i) {
+    const PhonebookRow& row = list.Row(i);
+    list.SetRow(i, row.name, ToDisplayNumber(StoredNumber(row.number), freeEdit));
+  }
+}
+
+void ReformatAllNumbers(CPhonebookList& computer, CPhonebookList& handset, bool freeEdit) {
+  ReformatNumbers(computer, freeEdit);
+  ReformatNumbers(handset, freeEdit);
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One row of a phonebook list as the window shows it: "No." (1..N after sorting), "Name"
+// and "Phone No." (the number in display form).
+struct PhonebookRow {
+  std::string no;
+  std::string name;
+  std::string number;
+
+  bool operator==(const PhonebookRow&) const = default;
+};
+
+// The rows of the Computer list or the Handset list. Within one list a number occurs at
+// most once; the adding functions keep that by overwriting the row of the same number.
+class CPhonebookList {
+ public:
+  std::size_t Count() const { return m_rows.size(); }
+  bool Empty() const { return m_rows.empty(); }
+  const std::vector<PhonebookRow>& Rows() const { return m_rows; }
+  const PhonebookRow& Row(std::size_t index) const { return m_rows.at(index); }
+
+  void Clear() { m_rows.clear(); }
+  // Appends a row without looking for its number; the caller has checked it is new.
+  void Append(std::string name, std::string displayNumber);
+  void SetRow(std::size_t index, std::string name, std::string displayNumber);
+  void Remove(std::size_t index);
+  // Overwrites the name and number of the row with the same number, or appends a row.
+  // Answers true when a row was overwritten.
+  bool AddOrOverwrite(std::string name, std::string displayNumber);
+
+ private:
+  std::vector<PhonebookRow> m_rows;
+};
+
+// The first row, in list order, whose number equals the given one (hyphens and letter
+// case ignored); -1 when there is none.
+int FindByNumber(const CPhonebookList& list, std::string_view number);
+// Orders the rows by name, byte by byte without regard to ASCII case (rows of equal names
+// keep their order), and writes the positions 1..N into the "No." column.
+void SortAndNumber(CPhonebookList& list);
+// Renders every number of the list again for the given "FreeEdit" value.
+void ReformatNumbers(CPhonebookList& list, bool freeEdit);
+// The same for both lists of the window after "FreeEdit" changed.
+void ReformatAllNumbers(CPhonebookList& computer, CPhonebookList& handset, bool freeEdit);

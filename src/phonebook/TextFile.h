@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Files the phonebook reads are small; anything larger than this is refused instead of
+// being loaded into memory (a mistaken choice of a disc image, for example).
+inline constexpr std::size_t kMaxImportFileBytes = 64u * 1024u * 1024u;
+
+// The whole content of a file; nothing when it cannot be opened or read, or is too large.
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes = kMaxImportFileBytes);
+// Splits text at line feeds, dropping the carriage return of a CRLF line end. A line end
+// at the very end of the text does not start another (empty) line.
+std::vector<std::string_view> SplitLines(std::string_view text);
+// The text without a leading UTF-8 byte-order mark.
+std::string_view SkipByteOrderMark(std::string_view text);

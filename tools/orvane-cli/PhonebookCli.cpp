@@ -1,0 +1,357 @@
+// orvane-cli phonebook: show .phb files, import CSV and vCard files through chosen
+// columns, export CSV and vCard files, and print the grid of a file to import.
+#include "CliRegistry.h"
+
+#include "phonebook/CsvFormat.h"
+#include "phonebook/ImportJob.h"
+#include "phonebook/PhonebookFile.h"
+#include "phonebook/VCardFormat.h"
+
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The English texts of the program's messages this area prints.
+const std::map<int, const char*> kMessages = {
+    {732, "The file could not be opened.(732)"},
+    {753, "Data is inaccurate.(753)"},
+    {765, "The file was saved."},
+    {766, "The file could not be saved.(766)"},
+    {767, "The data could not be exported.(767)"},
+    {794, "The file could not be read because the version is different.(794)"},
+    {795, "%s phonebook entries were imported."},
+};
+
+constexpr const char* kUsage =
+    "Usage: orvane-cli phonebook VERB [options] ARGS\n"
+    "\n"
+    "Verbs:\n"
+    "  show FILE.phb                      list the entries (No., Name, Phone No.)\n"
+    "  import-csv FILE --name-col N --number-col M OUT.phb\n"
+    "                                     import a CSV file through the chosen columns\n"
+    "  import-vcard FILE --name-col N --number-col M OUT.phb\n"
+    "                                     import a vCard file through the chosen columns\n"
+    "  export-csv FILE.phb OUT.csv        export the entries as CSV\n"
+    "  export-vcard FILE.phb DIR          export one vCard file per entry into DIR\n"
+    "  grid FILE.csv|FILE.vcf             print the table the column choice shows\n"
+    "\n"
+    "Options:\n"
+    "  --free-edit 0|1    number display form of show (default 1: hyphens by length)\n"
+    "  --add              import into OUT.phb keeping its entries (add mode)\n"
+    "  --name-col 0       import without names\n"
+    "Columns count from 1. Exit status: 0 done, 1 failed, 2 usage error.\n";
+
+const char* MessageText(int number) {
+  const auto found = kMessages.find(number);
+  return found == kMessages.end() ? "There was an error." : found->second;
+}
+
+int Fail(const std::string& where, int message) {
+  std::fprintf(stderr, "%s: %s\n", where.c_str(), MessageText(message));
+  return kCliFailed;
+}
+
+int FailText(const std::string& where, const std::string& reason) {
+  std::fprintf(stderr, "%s: %s\n", where.c_str(), reason.c_str());
+  return kCliFailed;
+}
+
+int Usage(const std::string& problem) {
+  std::fprintf(stderr, "orvane-cli phonebook: %s\n\n%s", problem.c_str(), kUsage);
+  return kCliUsage;
+}
+
+bool WantsHelp(const std::vector<std::string>& args) {
+  for (const std::string& arg : args) {
+    if (arg == "--help" || arg == "-h") {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The words of a verb, split into options and positional arguments.
+struct Arguments {
+  std::vector<std::string> positional;
+  std::optional<int> nameColumn;
+  std::optional<int> numberColumn;
+  bool freeEdit = true;
+  bool add = false;
+  std::string error;
+};
+
+std::optional<int> ParseCount(const std::string& text, int max) {
+  if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos) {
+    return std::nullopt;
+  }
+  const int value = std::stoi(text);
+  return value <= max ? std::optional<int>(value) : std::nullopt;
+}
+
+Arguments ParseArguments(const std::vector<std::string>& words) {
+  Arguments args;
+  for (std::size_t i = 1; i < words.size(); ++i) {
+    const std::string& word = words[i];
+    const bool hasValue = i + 1 < words.size();
+    if (word == "--add") {
+      args.add = true;
+    } else if (word == "--name-col" || word == "--number-col" || word == "--free-edit") {
+      const std::optional<int> value =
+          hasValue ? ParseCount(words[i + 1], word == "--free-edit" ? 1 : 99) : std::nullopt;
+      if (!value) {
+        args.error = word + " needs a number" + (word == "--free-edit" ? " (0 or 1)" : " from 0 to 99");
+        return args;
+      }
+      ++i;
+      if (word == "--name-col") {
+        args.nameColumn = value;
+      } else if (word == "--number-col") {
+        args.numberColumn = value;
+      } else {
+        args.freeEdit = *value == 1;
+      }
+    } else if (word.starts_with("--")) {
+      args.error = "unknown option " + word;
+      return args;
+    } else {
+      args.positional.push_back(word);
+    }
+  }
+  return args;
+}
+
+std::string LowerExtension(const fs::path& path) {
+  std::string ext = path.extension().string();
+  for (char& c : ext) {
+    if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c - 'A' + 'a');
+    }
+  }
+  return ext;
+}
+
+// Reads a .phb file into a list; prints the failure and answers false.
+bool LoadPhonebook(const std::string& path, CPhonebookList& list, bool addMode, bool freeEdit) {
+  switch (ReadPhonebookFile(path, list, addMode, freeEdit)) {
+    case PhonebookReadStatus::Ok:
+      return true;
+    case PhonebookReadStatus::Empty:
+      FailText(path, "the file is empty");
+      return false;
+    case PhonebookReadStatus::NotOpened:
+      Fail(path, 732);
+      return false;
+    case PhonebookReadStatus::WrongVersion:
+      Fail(path + ":1", 794);
+      return false;
+  }
+  return false;
+}
+
+// Reads the grid of a CSV or vCard file; prints the failure and answers false.
+bool LoadGrid(const std::string& path, bool vcard, CImportGrid& grid) {
+  if (vcard) {
+    const VCardReadStatus status = ReadVCardGrid(path, grid);
+    if (status == VCardReadStatus::NotOpened) {
+      Fail(path, 732);
+      return false;
+    }
+    if (status == VCardReadStatus::NoEntries) {
+      FailText(path, "no FN, NICKNAME or TEL line");
+      return false;
+    }
+    return true;
+  }
+  if (ReadCsvGrid(path, grid) != CsvReadStatus::Ok) {
+    Fail(path, 732);
+    return false;
+  }
+  return true;
+}
+
+std::string Printable(const std::string& cell) {
+  std::string text = cell;
+  for (char& c : text) {
+    if (c == '\t' || c == '\n' || c == '\r') {
+      c = ' ';
+    }
+  }
+  return text;
+}
+
+int Show(const Arguments& args) {
+  if (args.positional.size() != 1) {
+    return Usage("show needs FILE.phb");
+  }
+  CPhonebookList list;
+  if (!LoadPhonebook(args.positional[0], list, false, args.freeEdit)) {
+    return kCliFailed;
+  }
+  std::printf("No.\tName\tPhone No.\n");
+  for (const PhonebookRow& row : list.Rows()) {
+    std::printf("%s\t%s\t%s\n", row.no.c_str(), row.name.c_str(), row.number.c_str());
+  }
+  return kCliOk;
+}
+
+int Grid(const Arguments& args) {
+  if (args.positional.size() != 1) {
+    return Usage("grid needs FILE.csv or FILE.vcf");
+  }
+  const std::string& path = args.positional[0];
+  const std::string ext = LowerExtension(path);
+  if (ext != ".csv" && ext != ".vcf") {
+    return Usage("grid reads .csv and .vcf files");
+  }
+  CImportGrid grid;
+  if (!LoadGrid(path, ext == ".vcf", grid)) {
+    return kCliFailed;
+  }
+  for (std::size_t column = 0; column < grid.ColumnCount(); ++column) {
+    std::printf("%s%zu", column == 0 ? "" : "\t", column + 1);
+  }
+  std::printf("\n");
+  for (std::size_t row = 0; row < grid.RowCount(); ++row) {
+    for (std::size_t column = 0; column < grid.ColumnCount(); ++column) {
+      std::printf("%s%s", column == 0 ? "" : "\t", Printable(grid.Cell(row, column)).c_str());
+    }
+    std::printf("\n");
+  }
+  return kCliOk;
+}
+
+void ReportInvalidRows(const std::string& path, const CImportGrid& grid, const ImportOutcome& outcome) {
+  std::string lines;
+  for (std::size_t i = 0; i < outcome.invalidRows.size() && i < 10; ++i) {
+    lines += (i == 0 ? "" : ", ") + std::to_string(grid.RowLine(outcome.invalidRows[i] - 1));
+  }
+  if (outcome.invalidRows.size() > 10) {
+    lines += ", ...";
+  }
+  std::fprintf(stderr, "%s: skipped %zu row(s) without a valid number (line %s): %s\n", path.c_str(),
+               outcome.invalidRows.size(), lines.c_str(), MessageText(753));
+}
+
+int Import(const Arguments& args, bool vcard) {
+  if (args.positional.size() != 2 || !args.numberColumn) {
+    return Usage(std::string(vcard ? "import-vcard" : "import-csv") + " needs FILE, --number-col M and OUT.phb");
+  }
+  const std::string& source = args.positional[0];
+  const std::string& target = args.positional[1];
+  CImportGrid grid;
+  if (!LoadGrid(source, vcard, grid)) {
+    return kCliFailed;
+  }
+  const std::optional<ImportLists> lists = ChooseColumns(grid, args.nameColumn.value_or(0), *args.numberColumn);
+  if (!lists) {
+    return FailText(source, std::string("name and number columns are the same: ") + MessageText(753));
+  }
+  CPhonebookList list;
+  std::error_code ec;
+  if (args.add && fs::exists(target, ec) && !LoadPhonebook(target, list, false, true)) {
+    return kCliFailed;
+  }
+  const std::size_t before = list.Count();
+  const ImportOutcome outcome = ImportEntries(list, *lists, true);
+  if (outcome.added + outcome.overwritten == 0) {
+    return FailText(source, std::string("no row holds a valid number: ") + MessageText(753));
+  }
+  SortAndNumber(list);
+  if (!WritePhonebookFile(target, list)) {
+    return Fail(target, 766);
+  }
+  if (!outcome.invalidRows.empty()) {
+    ReportInvalidRows(source, grid, outcome);
+  }
+  std::printf(MessageText(795), std::to_string(list.Count() - before).c_str());
+  std::printf("\n");
+  return kCliOk;
+}
+
+int ExportCsv(const Arguments& args) {
+  if (args.positional.size() != 2) {
+    return Usage("export-csv needs FILE.phb and OUT.csv");
+  }
+  CPhonebookList list;
+  if (!LoadPhonebook(args.positional[0], list, false, true)) {
+    return kCliFailed;
+  }
+  if (!WriteCsvFile(args.positional[1], list)) {
+    return Fail(args.positional[1], 767);
+  }
+  std::printf("%s\n", MessageText(765));
+  return kCliOk;
+}
+
+int ExportVCard(const Arguments& args) {
+  if (args.positional.size() != 2) {
+    return Usage("export-vcard needs FILE.phb and DIR");
+  }
+  CPhonebookList list;
+  if (!LoadPhonebook(args.positional[0], list, false, true)) {
+    return kCliFailed;
+  }
+  const fs::path folder = args.positional[1];
+  std::error_code ec;
+  if (!fs::is_directory(folder, ec)) {
+    return FailText(folder.string(), std::string("no such folder: ") + MessageText(767));
+  }
+  std::vector<PhonebookEntry> entries;
+  for (const PhonebookRow& row : list.Rows()) {
+    entries.push_back({row.name, StoredNumber(row.number), {}});
+  }
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  const VCardExportResult result = ExportVCards(folder, entries, local);
+  for (const fs::path& written : result.written) {
+    std::printf("%s\n", written.string().c_str());
+  }
+  if (!result.Ok()) {
+    return Fail(result.failed.string(), 767);
+  }
+  return kCliOk;
+}
+
+int RunPhonebook(const std::vector<std::string>& words) {
+  if (words.empty()) {
+    return Usage("a verb is needed");
+  }
+  if (words[0] == "--help" || words[0] == "-h" || words[0] == "help" || WantsHelp(words)) {
+    std::printf("%s", kUsage);
+    return kCliOk;
+  }
+  const Arguments args = ParseArguments(words);
+  if (!args.error.empty()) {
+    return Usage(args.error);
+  }
+  const std::string& verb = words[0];
+  if (verb == "show") {
+    return Show(args);
+  }
+  if (verb == "grid") {
+    return Grid(args);
+  }
+  if (verb == "import-csv" || verb == "import-vcard") {
+    return Import(args, verb == "import-vcard");
+  }
+  if (verb == "export-csv") {
+    return ExportCsv(args);
+  }
+  if (verb == "export-vcard") {
+    return ExportVCard(args);
+  }
+  return Usage("unknown verb " + verb);
+}
+
+const CCliArea kPhonebookArea("phonebook", "phonebook files, CSV and vCard import and export", RunPhonebook);
+
+}  // namespace
