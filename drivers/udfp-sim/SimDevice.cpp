@@ -1,0 +1,916 @@
+#include "SimDevice.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "platform/AtomicFile.h"
+
+namespace {
+
+constexpr std::uint8_t kRequestNumber = 3;
+constexpr std::uint16_t kEventDataValue = 0;
+constexpr std::uint16_t kStatusByteValue = 1;
+constexpr std::uint32_t kInterfaceNumber = 2;
+constexpr std::uint32_t kMaxPipeTransfer = 1024;
+constexpr std::uint32_t kDeviceHandleBase = 0x5100;
+constexpr std::uint32_t kPipeHandleBase = 0x00710000;
+// A pipe read waits this long when the handset has nothing in hand that would answer it,
+// and at most this long when it is still working on a block.
+constexpr auto kIdleReadWait = std::chrono::milliseconds(100);
+constexpr auto kBusyReadWait = std::chrono::milliseconds(2000);
+constexpr auto kMaxReadWait = std::chrono::milliseconds(UDFP_MAX_BLOCKING_MS - 500);
+
+std::optional<std::string> ReadWholeFile(const char* path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    return std::nullopt;
+  }
+  std::ostringstream content;
+  content << in.rdbuf();
+  if (in.bad()) {
+    return std::nullopt;
+  }
+  return content.str();
+}
+
+}  // namespace
+
+CSimDevice& CSimDevice::Instance() {
+  static CSimDevice device;
+  return device;
+}
+
+CSimDevice::CSimDevice() {
+  if (const char* plugged = std::getenv("ORVANE_SIM_PLUGGED"); plugged != nullptr && std::strcmp(plugged, "0") == 0) {
+    m_plugged = false;
+  }
+  if (const char* path = std::getenv("ORVANE_SIM_STATE"); path != nullptr && *path != '\0') {
+    m_statePath = path;
+    // A missing or damaged file leaves the fresh handset; the next change rewrites it.
+    if (auto image = ReadWholeFile(path)) {
+      m_stores.Deserialize(*image);
+    }
+  }
+}
+
+CSimDevice::~CSimDevice() {
+  StopThreads();
+}
+
+// ---- threads -------------------------------------------------------------------------------
+
+void CSimDevice::EnsureStartedLocked() {
+  if (m_running) {
+    return;
+  }
+  m_running = true;
+  m_stopping = false;
+  m_firmwareThread = std::thread(&CSimDevice::FirmwareLoop, this);
+  m_hotplugThread = std::thread(&CSimDevice::HotplugLoop, this);
+}
+
+void CSimDevice::StopThreads() {
+  std::thread firmware;
+  std::thread hotplug;
+  {
+    std::lock_guard lock(m_mutex);
+    if (!m_running) {
+      return;
+    }
+    m_stopping = true;
+    m_running = false;
+    firmware = std::move(m_firmwareThread);
+    hotplug = std::move(m_hotplugThread);
+  }
+  m_firmwareWake.notify_all();
+  m_pipeReady.notify_all();
+  m_hotplugWake.notify_all();
+  firmware.join();
+  if (hotplug.get_id() == std::this_thread::get_id()) {
+    hotplug.detach();  // terminated from inside a hotplug callback: the loop ends on return
+  } else {
+    hotplug.join();
+  }
+}
+
+void CSimDevice::FirmwareLoop() {
+  std::unique_lock lock(m_mutex);
+  while (!m_stopping) {
+    if (!m_inbox.empty()) {
+      Command command = std::move(m_inbox.front());
+      m_inbox.pop_front();
+      Process(lock, std::move(command));
+      continue;
+    }
+    if (auto deadline = m_firmware.PlayDeadline()) {
+      if (Clock::now() >= *deadline) {
+        m_firmware.EndPlay();
+        QueueEventLocked(SimEvent{UDFP_SIM_EVENT_PLAY_ENDED, {}});
+        continue;
+      }
+      m_firmwareWake.wait_until(lock, *deadline);
+    } else {
+      m_firmwareWake.wait(lock);
+    }
+  }
+}
+
+void CSimDevice::Process(std::unique_lock<std::mutex>& lock, Command command) {
+  m_firmwareBusy = true;
+  const std::uint64_t generation = m_generation;
+  if (m_responseDelayMs > 0) {
+    const auto until = Clock::now() + std::chrono::milliseconds(m_responseDelayMs);
+    m_firmwareWake.wait_until(lock, until, [&] { return m_stopping || m_generation != generation; });
+  }
+  // Work that was in flight when the handset was unplugged is lost with it.
+  if (m_stopping || !m_plugged || m_generation != generation) {
+    m_firmwareBusy = false;
+    m_pipeReady.notify_all();
+    return;
+  }
+  bool changed = false;
+  if (command.isBlock) {
+    auto result = m_firmware.HandleBlock(command.bytes);
+    changed = result.storesChanged;
+    if (result.blockNumber && *result.blockNumber == m_unplugAfterBlock) {
+      m_unplugAfterBlock = UDFP_SIM_NEVER;
+      UnplugLocked();
+    } else {
+      m_pipeReplies.push_back(std::move(result.reply));
+    }
+  } else {
+    auto result = m_firmware.HandleRequest(command.value, command.bytes, Clock::now());
+    changed = result.storesChanged;
+    if (result.reply && !command.silent) {
+      ++m_counters.requestsAnswered;
+      QueueEventLocked(std::move(*result.reply));
+    }
+  }
+  m_firmwareBusy = false;
+  m_pipeReady.notify_all();
+  if (changed) {
+    StoresChangedLocked();
+    lock.unlock();
+    FlushPendingSave();
+    lock.lock();
+  }
+}
+
+void CSimDevice::HotplugLoop() {
+  m_hotplugThreadId.store(std::this_thread::get_id());
+  std::unique_lock lock(m_mutex);
+  while (!m_stopping) {
+    if (m_hotplugNotes.empty()) {
+      m_hotplugWake.wait(lock);
+      continue;
+    }
+    const HotplugNote note = m_hotplugNotes.front();
+    m_hotplugNotes.pop_front();
+    lock.unlock();
+    {
+      std::lock_guard callbackLock(m_callbackMutex);
+      if (m_callback != nullptr) {
+        m_callback(m_callbackContext, note.arrived ? 1 : 0, note.vendorId, note.productId);
+      }
+    }
+    lock.lock();
+  }
+  m_hotplugThreadId.store(std::thread::id{});
+}
+
+// ---- helpers -------------------------------------------------------------------------------
+
+bool CSimDevice::IsOpenDevice(std::uint32_t device) const {
+  return m_plugged && m_deviceHandle != 0 && device == m_deviceHandle;
+}
+
+const CSimDevice::PipeRef* CSimDevice::FindPipe(std::uint32_t pipe) const {
+  auto it = m_pipes.find(pipe);
+  if (it == m_pipes.end() || it->second.generation != m_generation || !m_plugged) {
+    return nullptr;
+  }
+  return &it->second;
+}
+
+void CSimDevice::QueueEventLocked(SimEvent event) {
+  m_events.push_back(std::move(event));
+}
+
+void CSimDevice::UnplugLocked() {
+  m_plugged = false;
+  ++m_generation;
+  m_deviceHandle = 0;
+  m_pipes.clear();
+  m_polling = false;
+  m_inbox.clear();
+  m_events.clear();
+  m_currentEvent = SimEvent{};
+  m_pipeReplies.clear();
+  m_driverStatus = 0;
+  m_firmware.PowerCycle();
+  NotifyHotplugLocked(false);
+  m_pipeReady.notify_all();
+  m_firmwareWake.notify_all();
+}
+
+void CSimDevice::NotifyHotplugLocked(bool arrived) {
+  m_hotplugNotes.push_back(HotplugNote{arrived, m_vendorId, m_productId});
+  m_hotplugWake.notify_all();
+}
+
+bool CSimDevice::TakeFaultCount(std::uint32_t& counter) {
+  if (counter == 0) {
+    return false;
+  }
+  --counter;
+  return true;
+}
+
+void CSimDevice::StoresChangedLocked() {
+  if (m_statePath.empty()) {
+    return;
+  }
+  m_pendingImage = m_stores.Serialize();
+  m_pendingSequence = ++m_saveSequence;
+}
+
+void CSimDevice::FlushPendingSave() {
+  std::string image;
+  std::string path;
+  std::uint64_t sequence = 0;
+  {
+    std::lock_guard lock(m_mutex);
+    if (m_pendingSequence == 0) {
+      return;
+    }
+    image = std::move(m_pendingImage);
+    sequence = m_pendingSequence;
+    m_pendingImage.clear();
+    m_pendingSequence = 0;
+    path = m_statePath;
+  }
+  std::lock_guard saveLock(m_saveMutex);
+  if (sequence > m_savedSequence) {
+    CAtomicFile::WriteWhole(path, image);
+    m_savedSequence = sequence;
+  }
+}
+
+// ---- driver interface -----------------------------------------------------------------------
+
+std::uint32_t CSimDevice::Open() {
+  std::lock_guard lock(m_mutex);
+  EnsureStartedLocked();
+  if (!m_plugged || m_deviceHandle != 0) {
+    return UDFP_INVALID_HANDLE;
+  }
+  m_deviceHandle = kDeviceHandleBase + (m_nextSerial++ & 0xFFFF);
+  m_polling = false;
+  ++m_counters.opens;
+  return m_deviceHandle;
+}
+
+std::int32_t CSimDevice::StartPolling(std::uint32_t device, std::uint32_t enable) {
+  std::lock_guard lock(m_mutex);
+  EnsureStartedLocked();
+  if (!IsOpenDevice(device)) {
+    return 0;
+  }
+  m_polling = enable != 0;
+  return 1;
+}
+
+std::int32_t CSimDevice::StopPolling(std::uint32_t device) {
+  std::lock_guard lock(m_mutex);
+  if (!IsOpenDevice(device)) {
+    return 0;
+  }
+  m_polling = false;
+  return 1;
+}
+
+std::int32_t CSimDevice::Close(std::uint32_t device) {
+  std::lock_guard lock(m_mutex);
+  if (device == 0 || device != m_deviceHandle) {
+    return 0;
+  }
+  m_deviceHandle = 0;
+  m_polling = false;
+  m_pipes.clear();
+  ++m_counters.closes;
+  m_pipeReady.notify_all();
+  return 1;
+}
+
+std::int32_t CSimDevice::ChangeApplicationMode(std::uint32_t device, std::uint32_t mode) {
+  std::lock_guard lock(m_mutex);
+  if (!IsOpenDevice(device) || mode < 1 || mode > 4) {
+    return 0;
+  }
+  m_applicationMode = mode;
+  return 1;
+}
+
+std::int32_t CSimDevice::VendorRequest(std::uint32_t device, std::uint8_t type, std::uint8_t request,
+                                       std::uint16_t value, std::uint16_t index, std::uint16_t length,
+                                       std::uint8_t* buffer) {
+  std::lock_guard lock(m_mutex);
+  EnsureStartedLocked();
+  if (!IsOpenDevice(device)) {
+    return 0;
+  }
+  ++m_counters.vendorRequests;
+  const bool toHost = (type & 0x80) != 0;
+  ++(toHost ? m_counters.vendorRequestsIn : m_counters.vendorRequestsOut);
+  m_counters.lastRequestType = type;
+  m_counters.lastRequest = request;
+  m_counters.lastValue = value;
+  m_counters.lastIndex = index;
+  m_counters.lastLength = length;
+  std::memset(m_counters.lastPayload, 0, sizeof m_counters.lastPayload);
+  if (!toHost && buffer != nullptr) {
+    std::memcpy(m_counters.lastPayload, buffer, std::min<std::size_t>(length, sizeof m_counters.lastPayload));
+  }
+  if (TakeFaultCount(m_failVendor) || (length > 0 && buffer == nullptr)) {
+    return 0;
+  }
+  if (type == UDFP_REQTYPE_OUT && request == kRequestNumber) {
+    Command command;
+    command.value = value;
+    command.bytes.assign(buffer, buffer + length);
+    command.silent = TakeFaultCount(m_silentRequests);
+    m_inbox.push_back(std::move(command));
+    m_firmwareWake.notify_all();
+    return 1;
+  }
+  if (type == UDFP_REQTYPE_IN && request == 0 && value == kEventDataValue) {
+    std::memset(buffer, 0, length);
+    std::memcpy(buffer, m_currentEvent.data.data(), std::min<std::size_t>(length, m_currentEvent.data.size()));
+    return 1;
+  }
+  if (type == UDFP_REQTYPE_IN && request == 0 && value == kStatusByteValue && length >= 1) {
+    std::memset(buffer, 0, length);
+    buffer[0] = m_firmware.StatusByte(index);
+    return 1;
+  }
+  return 0;  // stalled: the handset knows no such request
+}
+
+std::int32_t CSimDevice::GetEventStatus(std::uint32_t device, std::uint8_t* record, std::uint32_t size,
+                                        std::uint32_t* count) {
+  std::lock_guard lock(m_mutex);
+  EnsureStartedLocked();
+  if (!IsOpenDevice(device) || record == nullptr || count == nullptr || size < UDFP_EVENT_RECORD_SIZE) {
+    return 0;
+  }
+  if (!m_polling || m_events.empty()) {
+    *count = 0;
+    return 1;
+  }
+  m_currentEvent = std::move(m_events.front());
+  m_events.pop_front();
+  const auto length = static_cast<std::uint16_t>(m_currentEvent.data.size());
+  std::memset(record, 0, size);
+  record[0] = static_cast<std::uint8_t>(m_currentEvent.code);
+  record[1] = static_cast<std::uint8_t>(m_currentEvent.code >> 8);
+  record[2] = static_cast<std::uint8_t>(length);
+  record[3] = static_cast<std::uint8_t>(length >> 8);
+  *count = 1;
+  ++m_counters.eventsDelivered;
+  return 1;
+}
+
+std::uint32_t CSimDevice::OpenPipe(std::uint32_t device, std::uint32_t interfaceNumber, std::uint32_t pipe) {
+  std::lock_guard lock(m_mutex);
+  if (!IsOpenDevice(device) || interfaceNumber != kInterfaceNumber || (pipe != UDFP_PIPE_OUT && pipe != UDFP_PIPE_IN)) {
+    return UDFP_INVALID_HANDLE;
+  }
+  const std::uint32_t handle = kPipeHandleBase + (m_nextSerial++ & 0xFFFF);
+  m_pipes[handle] = PipeRef{pipe, m_generation};
+  return handle;
+}
+
+std::int32_t CSimDevice::WriteData(std::uint32_t pipe, const std::uint8_t* buffer, std::uint32_t length,
+                                   std::uint32_t* transferred) {
+  std::lock_guard lock(m_mutex);
+  if (transferred == nullptr) {
+    return 0;
+  }
+  *transferred = 0;
+  const PipeRef* ref = FindPipe(pipe);
+  if (ref == nullptr || ref->number != UDFP_PIPE_OUT || (buffer == nullptr && length > 0)) {
+    return 0;
+  }
+  ++m_counters.pipeWrites;
+  if (TakeFaultCount(m_failPipe) || length > kMaxPipeTransfer) {
+    return 0;
+  }
+  if (TakeFaultCount(m_stallPipe) || length == 0) {
+    return 1;
+  }
+  Command command;
+  command.isBlock = true;
+  command.bytes.assign(buffer, buffer + length);
+  m_inbox.push_back(std::move(command));
+  m_firmwareWake.notify_all();
+  *transferred = length;
+  return 1;
+}
+
+std::int32_t CSimDevice::ReadData(std::uint32_t pipe, std::uint8_t* buffer, std::uint32_t capacity,
+                                  std::uint32_t* transferred) {
+  std::unique_lock lock(m_mutex);
+  if (transferred == nullptr) {
+    return 0;
+  }
+  *transferred = 0;
+  const PipeRef* ref = FindPipe(pipe);
+  if (ref == nullptr || ref->number != UDFP_PIPE_IN || buffer == nullptr) {
+    return 0;
+  }
+  ++m_counters.pipeReads;
+  if (TakeFaultCount(m_failPipe)) {
+    return 0;
+  }
+  if (TakeFaultCount(m_stallPipe)) {
+    return 1;
+  }
+  const bool working =
+      m_firmwareBusy || std::any_of(m_inbox.begin(), m_inbox.end(), [](const Command& c) { return c.isBlock; });
+  const auto wait =
+      working ? std::min<Clock::duration>(kBusyReadWait + std::chrono::milliseconds(m_responseDelayMs), kMaxReadWait)
+              : Clock::duration(kIdleReadWait);
+  const std::uint64_t generation = m_generation;
+  m_pipeReady.wait_for(lock, wait, [&] {
+    return !m_pipeReplies.empty() || m_stopping || m_generation != generation || m_pipes.count(pipe) == 0;
+  });
+  if (m_pipeReplies.empty() || m_generation != generation || m_pipes.count(pipe) == 0) {
+    return 0;  // nothing moved in time, or the handset or the pipe went away
+  }
+  std::vector<std::uint8_t> reply = std::move(m_pipeReplies.front());
+  m_pipeReplies.pop_front();
+  if (reply.size() > capacity) {
+    return 0;  // the host's buffer is too small: the packet is lost, as on the bus
+  }
+  std::memcpy(buffer, reply.data(), reply.size());
+  *transferred = static_cast<std::uint32_t>(reply.size());
+  return 1;
+}
+
+std::int32_t CSimDevice::ClosePipe(std::uint32_t pipe) {
+  std::lock_guard lock(m_mutex);
+  if (pipe == 0 || pipe == UDFP_INVALID_HANDLE) {
+    return 1;
+  }
+  const bool closed = m_pipes.erase(pipe) > 0;
+  m_pipeReady.notify_all();
+  return closed ? 1 : 0;
+}
+
+std::int32_t CSimDevice::GetDriverStatus(std::uint32_t device, std::uint8_t* status) {
+  std::lock_guard lock(m_mutex);
+  if (!IsOpenDevice(device) || status == nullptr) {
+    return 0;
+  }
+  *status = m_driverStatus;
+  return 1;
+}
+
+std::int32_t CSimDevice::ResetDriverStatus(std::uint32_t device) {
+  std::lock_guard lock(m_mutex);
+  if (!IsOpenDevice(device)) {
+    return 0;
+  }
+  m_driverStatus = 0;
+  return 1;
+}
+
+std::int32_t CSimDevice::GetDeviceInfo(std::uint32_t device, std::uint32_t* vendorId, std::uint32_t* productId) {
+  std::lock_guard lock(m_mutex);
+  if (!IsOpenDevice(device) || vendorId == nullptr || productId == nullptr) {
+    return 0;
+  }
+  *vendorId = m_vendorId;
+  *productId = m_productId;
+  return 1;
+}
+
+std::int32_t CSimDevice::Terminate() {
+  {
+    std::lock_guard lock(m_mutex);
+    m_deviceHandle = 0;
+    m_polling = false;
+    m_pipes.clear();
+  }
+  {
+    // After unloading no callback may run; from inside a callback the mutex is ours already.
+    const bool onHotplugThread = m_hotplugThreadId.load() == std::this_thread::get_id();
+    std::unique_lock callbackLock(m_callbackMutex, std::defer_lock);
+    if (!onHotplugThread) {
+      callbackLock.lock();
+    }
+    m_callback = nullptr;
+    m_callbackContext = nullptr;
+  }
+  StopThreads();
+  FlushPendingSave();
+  return 1;
+}
+
+std::int32_t CSimDevice::RegisterHotplug(UdfpHotplugCallback callback, void* context) {
+  {
+    std::lock_guard lock(m_mutex);
+    EnsureStartedLocked();
+  }
+  const bool onHotplugThread = m_hotplugThreadId.load() == std::this_thread::get_id();
+  std::unique_lock callbackLock(m_callbackMutex, std::defer_lock);
+  if (!onHotplugThread) {
+    callbackLock.lock();  // waits for a running callback to return
+  }
+  m_callback = callback;
+  m_callbackContext = callback != nullptr ? context : nullptr;
+  return 1;
+}
+
+// ---- controls ----------------------------------------------------------------------------------
+
+std::int32_t CSimDevice::Plug() {
+  std::lock_guard lock(m_mutex);
+  EnsureStartedLocked();
+  if (m_plugged) {
+    return 0;
+  }
+  m_plugged = true;
+  ++m_generation;
+  NotifyHotplugLocked(true);
+  return 1;
+}
+
+std::int32_t CSimDevice::Unplug() {
+  std::lock_guard lock(m_mutex);
+  EnsureStartedLocked();
+  if (!m_plugged) {
+    return 0;
+  }
+  UnplugLocked();
+  return 1;
+}
+
+std::int32_t CSimDevice::IsPlugged() {
+  std::lock_guard lock(m_mutex);
+  return m_plugged ? 1 : 0;
+}
+
+void CSimDevice::FreshLocked() {
+  m_stores.ResetToDefaults();
+  m_firmware.ResetSettings();
+  m_vendorId = UDFP_SIM_VENDOR_ID;
+  m_productId = UDFP_SIM_PRODUCT_ID;
+  m_inbox.clear();
+  m_events.clear();
+  m_currentEvent = SimEvent{};
+  m_pipeReplies.clear();
+  m_driverStatus = 0;
+  m_applicationMode = 0;
+  m_silentRequests = 0;
+  m_failVendor = 0;
+  m_failPipe = 0;
+  m_stallPipe = 0;
+  m_unplugAfterBlock = UDFP_SIM_NEVER;
+  m_responseDelayMs = 0;
+  m_counters = UdfpSimCounters{};
+  m_pipeReady.notify_all();
+  m_firmwareWake.notify_all();
+}
+
+std::int32_t CSimDevice::Reset() {
+  {
+    std::lock_guard lock(m_mutex);
+    FreshLocked();
+    StoresChangedLocked();
+  }
+  FlushPendingSave();
+  return 1;
+}
+
+std::int32_t CSimDevice::SetUsbIds(std::uint32_t vendorId, std::uint32_t productId) {
+  std::lock_guard lock(m_mutex);
+  m_vendorId = vendorId & 0xFFFF;
+  m_productId = productId & 0xFFFF;
+  return 1;
+}
+
+std::int32_t CSimDevice::SetDeviceInfo(const std::uint8_t* info) {
+  if (info == nullptr) {
+    return 0;
+  }
+  {
+    std::lock_guard lock(m_mutex);
+    std::array<std::uint8_t, 16> bytes{};
+    std::copy(info, info + bytes.size(), bytes.begin());
+    m_stores.SetDeviceInfo(bytes);
+    StoresChangedLocked();
+  }
+  FlushPendingSave();
+  return 1;
+}
+
+std::int32_t CSimDevice::GetDeviceInfoBytes(std::uint8_t* info) {
+  if (info == nullptr) {
+    return 0;
+  }
+  std::lock_guard lock(m_mutex);
+  std::copy(m_stores.DeviceInfo().begin(), m_stores.DeviceInfo().end(), info);
+  return 1;
+}
+
+std::int32_t CSimDevice::SetModelField(std::uint32_t field, std::uint32_t value) {
+  bool ok = false;
+  {
+    std::lock_guard lock(m_mutex);
+    ok = m_stores.SetModelField(field, value);
+    if (ok) {
+      StoresChangedLocked();
+    }
+  }
+  FlushPendingSave();
+  return ok ? 1 : 0;
+}
+
+std::int32_t CSimDevice::SetCapacity(std::uint32_t kind, std::uint32_t items) {
+  bool ok = false;
+  {
+    std::lock_guard lock(m_mutex);
+    ok = m_stores.SetCapacity(kind, items);
+    if (ok) {
+      StoresChangedLocked();
+    }
+  }
+  FlushPendingSave();
+  return ok ? 1 : 0;
+}
+
+std::int32_t CSimDevice::GetCapacity(std::uint32_t kind) {
+  std::lock_guard lock(m_mutex);
+  const auto capacity = m_stores.Capacity(kind);
+  return capacity ? static_cast<std::int32_t>(*capacity) : -1;
+}
+
+std::int32_t CSimDevice::SetMemorySize(std::uint32_t bytes) {
+  {
+    std::lock_guard lock(m_mutex);
+    m_stores.SetMemorySize(bytes);
+    StoresChangedLocked();
+  }
+  FlushPendingSave();
+  return 1;
+}
+
+std::int32_t CSimDevice::SetFreeKilobytes(std::uint32_t kilobytes) {
+  {
+    std::lock_guard lock(m_mutex);
+    const std::uint64_t size = static_cast<std::uint64_t>(m_stores.UsedBytes()) + kilobytes * 1024ull;
+    if (size > 0xFFFFFFFFull) {
+      return 0;
+    }
+    m_stores.SetMemorySize(static_cast<std::uint32_t>(size));
+    StoresChangedLocked();
+  }
+  FlushPendingSave();
+  return 1;
+}
+
+std::uint32_t CSimDevice::GetFreeBytes() {
+  std::lock_guard lock(m_mutex);
+  return m_stores.FreeBytes();
+}
+
+std::int32_t CSimDevice::StoreCount(std::uint32_t kind) {
+  std::lock_guard lock(m_mutex);
+  const auto* items = m_stores.Items(kind);
+  return items != nullptr ? static_cast<std::int32_t>(items->size()) : -1;
+}
+
+std::int32_t CSimDevice::StoreAdd(std::uint32_t kind, const std::uint8_t* data, std::uint32_t length) {
+  if (data == nullptr && length > 0) {
+    return 0;
+  }
+  std::uint32_t number = 0;
+  {
+    std::lock_guard lock(m_mutex);
+    number = m_stores.Add(kind, std::span<const std::uint8_t>(data, length));
+    if (number != 0) {
+      StoresChangedLocked();
+    }
+  }
+  FlushPendingSave();
+  return static_cast<std::int32_t>(number);
+}
+
+std::int32_t CSimDevice::StoreGet(std::uint32_t kind, std::uint32_t position, std::uint8_t* buffer,
+                                  std::uint32_t capacity, std::uint32_t* length, std::uint32_t* itemNumber) {
+  std::lock_guard lock(m_mutex);
+  const auto* items = m_stores.Items(kind);
+  if (items == nullptr || position >= items->size() || length == nullptr) {
+    return 0;
+  }
+  const auto& item = (*items)[position];
+  *length = static_cast<std::uint32_t>(item.bytes.size());
+  if (itemNumber != nullptr) {
+    *itemNumber = item.number;
+  }
+  if (item.bytes.size() > capacity || (buffer == nullptr && !item.bytes.empty())) {
+    return 0;
+  }
+  std::copy(item.bytes.begin(), item.bytes.end(), buffer);
+  return 1;
+}
+
+std::int32_t CSimDevice::StoreClear(std::uint32_t kind) {
+  {
+    std::lock_guard lock(m_mutex);
+    if (m_stores.Items(kind) == nullptr) {
+      return 0;
+    }
+    m_stores.Clear(kind);
+    StoresChangedLocked();
+  }
+  FlushPendingSave();
+  return 1;
+}
+
+std::int32_t CSimDevice::SilenceNextRequests(std::uint32_t count) {
+  std::lock_guard lock(m_mutex);
+  m_silentRequests = count;
+  return 1;
+}
+
+std::int32_t CSimDevice::RefuseNextBlock(std::uint8_t code) {
+  std::lock_guard lock(m_mutex);
+  m_firmware.RefuseNextBlock(code);
+  return 1;
+}
+
+std::int32_t CSimDevice::FailVendorRequests(std::uint32_t count) {
+  std::lock_guard lock(m_mutex);
+  m_failVendor = count;
+  return 1;
+}
+
+std::int32_t CSimDevice::FailPipeTransfers(std::uint32_t count) {
+  std::lock_guard lock(m_mutex);
+  m_failPipe = count;
+  return 1;
+}
+
+std::int32_t CSimDevice::StallPipeTransfers(std::uint32_t count) {
+  std::lock_guard lock(m_mutex);
+  m_stallPipe = count;
+  return 1;
+}
+
+std::int32_t CSimDevice::RaiseDriverStatus(std::uint8_t status) {
+  std::lock_guard lock(m_mutex);
+  m_driverStatus = status;
+  return 1;
+}
+
+std::int32_t CSimDevice::QueueEvent(std::uint32_t code, const std::uint8_t* data, std::uint32_t length) {
+  std::lock_guard lock(m_mutex);
+  if (!m_plugged || code > 0xFFFF || length > 0xFFFF || (data == nullptr && length > 0)) {
+    return 0;
+  }
+  SimEvent event{static_cast<std::uint16_t>(code), {}};
+  if (length > 0) {
+    event.data.assign(data, data + length);
+  }
+  QueueEventLocked(std::move(event));
+  return 1;
+}
+
+std::int32_t CSimDevice::UnplugAfterBlock(std::uint32_t block) {
+  std::lock_guard lock(m_mutex);
+  m_unplugAfterBlock = block;
+  return 1;
+}
+
+std::int32_t CSimDevice::SetResponseDelay(std::uint32_t milliseconds) {
+  std::lock_guard lock(m_mutex);
+  m_responseDelayMs = std::min<std::uint32_t>(milliseconds, UDFP_MAX_BLOCKING_MS);
+  return 1;
+}
+
+std::int32_t CSimDevice::ClearFaults() {
+  std::lock_guard lock(m_mutex);
+  m_silentRequests = 0;
+  m_failVendor = 0;
+  m_failPipe = 0;
+  m_stallPipe = 0;
+  m_unplugAfterBlock = UDFP_SIM_NEVER;
+  m_driverStatus = 0;
+  m_firmware.ClearFaults();
+  return 1;
+}
+
+std::int32_t CSimDevice::SetPlayDuration(std::uint32_t milliseconds) {
+  std::lock_guard lock(m_mutex);
+  m_firmware.SetPlayDuration(milliseconds);
+  return 1;
+}
+
+std::int32_t CSimDevice::EndPlay() {
+  std::lock_guard lock(m_mutex);
+  if (!m_firmware.EndPlay()) {
+    return 0;
+  }
+  QueueEventLocked(SimEvent{UDFP_SIM_EVENT_PLAY_ENDED, {}});
+  m_firmwareWake.notify_all();
+  return 1;
+}
+
+std::int32_t CSimDevice::SetStatusByte(std::uint32_t index, std::uint8_t value) {
+  if (index > 0xFFFF) {
+    return 0;
+  }
+  std::lock_guard lock(m_mutex);
+  m_firmware.SetStatusByte(static_cast<std::uint16_t>(index), value);
+  return 1;
+}
+
+std::int32_t CSimDevice::GetState(UdfpSimState* state) {
+  if (state == nullptr) {
+    return 0;
+  }
+  std::lock_guard lock(m_mutex);
+  *state = UdfpSimState{};
+  state->plugged = m_plugged ? 1 : 0;
+  state->deviceOpen = m_deviceHandle != 0 ? 1 : 0;
+  state->polling = m_polling ? 1 : 0;
+  state->sessionOpen = m_firmware.SessionOpen() ? 1 : 0;
+  state->writing = m_firmware.Writing() ? 1 : 0;
+  state->reading = m_firmware.Reading() ? 1 : 0;
+  state->playing = m_firmware.Playing() ? 1 : 0;
+  state->playingSlot = m_firmware.PlayingSlot();
+  state->applicationMode = m_applicationMode;
+  state->utilityState = m_firmware.UtilityState();
+  state->pendingEvents = static_cast<std::uint32_t>(m_events.size());
+  state->driverStatus = m_driverStatus;
+  return 1;
+}
+
+std::int32_t CSimDevice::GetCounters(UdfpSimCounters* counters) {
+  if (counters == nullptr) {
+    return 0;
+  }
+  std::lock_guard lock(m_mutex);
+  *counters = m_counters;
+  counters->blocksWritten = m_firmware.BlocksWritten();
+  counters->blocksRead = m_firmware.BlocksRead();
+  counters->blocksRefused = m_firmware.BlocksRefused();
+  counters->objectsStored = m_firmware.ObjectsStored();
+  counters->lastOperation = m_firmware.LastOperation();
+  return 1;
+}
+
+std::int32_t CSimDevice::ResetCounters() {
+  std::lock_guard lock(m_mutex);
+  m_counters = UdfpSimCounters{};
+  m_firmware.ResetCounters();
+  return 1;
+}
+
+std::int32_t CSimDevice::SaveState(const char* path) {
+  if (path == nullptr || *path == '\0') {
+    return 0;
+  }
+  std::string image;
+  {
+    std::lock_guard lock(m_mutex);
+    image = m_stores.Serialize();
+  }
+  return CAtomicFile::WriteWhole(path, image) ? 1 : 0;
+}
+
+std::int32_t CSimDevice::LoadState(const char* path) {
+  if (path == nullptr) {
+    return 0;
+  }
+  const auto image = ReadWholeFile(path);
+  if (!image) {
+    return 0;
+  }
+  bool ok = false;
+  {
+    std::lock_guard lock(m_mutex);
+    ok = m_stores.Deserialize(*image);
+    if (ok) {
+      StoresChangedLocked();
+    }
+  }
+  FlushPendingSave();
+  return ok ? 1 : 0;
+}
