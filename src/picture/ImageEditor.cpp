@@ -1,0 +1,160 @@
+#include "picture/ImageEditor.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "picture/ImageTransform.h"
+#include "picture/ToneCurve.h"
+
+float CImageEditor::ScaleUpStep(float factor) {
+  const float next = factor * 1.05f;
+  return next * 100.0f >= 1000.0f ? kMaxScale : next;
+}
+
+float CImageEditor::ScaleDownStep(float factor) {
+  const float next = factor * 0.95f;
+  return next * 100.0f <= 5.0f ? kMinScale : next;
+}
+
+int CImageEditor::RotateStep(int hundredthsOfDegree, bool clockwise) {
+  int next = hundredthsOfDegree + (clockwise ? 9000 : -9000);
+  if (next >= 36000) {
+    next -= 36000;
+  } else if (next < -35999) {
+    next += 36000;
+  }
+  return next;
+}
+
+bool CImageEditor::Load(const std::string& path, std::string* error) {
+  std::optional<CRgbImage> image = CImageFile::Load(path, error);
+  if (!image) {
+    return false;
+  }
+  SetImage(std::move(*image));
+  return true;
+}
+
+void CImageEditor::SetImage(CRgbImage image) {
+  m_source = std::move(image);
+  Reset();
+}
+
+bool CImageEditor::Save(const std::string& path, CImageFile::Format format, std::string* error) {
+  if (!CImageFile::Save(m_display, path, format, error)) {
+    return false;
+  }
+  m_modified = false;
+  return true;
+}
+
+void CImageEditor::Reset() {
+  m_contrast = m_brightness = m_red = m_green = m_blue = 0;
+  m_scale = 1.0f;
+  m_rotation = 0;
+  m_modified = false;
+  Render();
+}
+
+void CImageEditor::SetContrast(int value) {
+  m_contrast = CToneCurve::Clamp(value);
+  Changed();
+}
+
+void CImageEditor::SetBrightness(int value) {
+  m_brightness = CToneCurve::Clamp(value);
+  Changed();
+}
+
+void CImageEditor::SetRed(int value) {
+  m_red = CToneCurve::Clamp(value);
+  Changed();
+}
+
+void CImageEditor::SetGreen(int value) {
+  m_green = CToneCurve::Clamp(value);
+  Changed();
+}
+
+void CImageEditor::SetBlue(int value) {
+  m_blue = CToneCurve::Clamp(value);
+  Changed();
+}
+
+bool CImageEditor::ScaleUp() {
+  const float next = ScaleUpStep(m_scale);
+  if (!FitsDisplay(next)) {
+    return false;
+  }
+  m_scale = next;
+  Changed();
+  return true;
+}
+
+void CImageEditor::ScaleDown() {
+  m_scale = ScaleDownStep(m_scale);
+  Changed();
+}
+
+void CImageEditor::OriginalSize() {
+  m_scale = 1.0f;
+  Changed();
+}
+
+bool CImageEditor::SetScale(float factor) {
+  const float next = std::clamp(factor, kMinScale, kMaxScale);
+  if (!FitsDisplay(next)) {
+    return false;
+  }
+  m_scale = next;
+  Changed();
+  return true;
+}
+
+void CImageEditor::RotateRight() {
+  m_rotation = RotateStep(m_rotation, true);
+  Changed();
+}
+
+void CImageEditor::RotateLeft() {
+  m_rotation = RotateStep(m_rotation, false);
+  Changed();
+}
+
+bool CImageEditor::SetRotation(int hundredthsOfDegree) {
+  if (hundredthsOfDegree % 9000 != 0) {
+    return false;
+  }
+  m_rotation = hundredthsOfDegree % 36000;
+  Changed();
+  return true;
+}
+
+bool CImageEditor::FitsDisplay(float factor) const {
+  const PictureSize size = CImageTransform::ScaledSize(m_source.Width(), m_source.Height(), factor);
+  const long long pixels = static_cast<long long>(size.width) * size.height;
+  // Reducing is always allowed, even for a source that is already above the limit.
+  return pixels <= kMaxDisplayPixels || factor <= m_scale;
+}
+
+void CImageEditor::Changed() {
+  m_modified = true;
+  Render();
+}
+
+void CImageEditor::Render() {
+  if (m_source.IsEmpty()) {
+    m_display = CRgbImage();
+    return;
+  }
+  const CToneCurve::Table contrast = CToneCurve::Contrast(m_contrast);
+  const CToneCurve::Table brightness = CToneCurve::Brightness(m_brightness);
+  const auto channel = [&](int planeValue) {
+    return CToneCurve::Compose(CToneCurve::Compose(CToneCurve::PlaneValue(planeValue), contrast), brightness);
+  };
+  CRgbImage image = m_source;
+  CToneCurve::Apply(image, channel(m_red), channel(m_green), channel(m_blue));
+  image = *CImageTransform::Rotate(image, m_rotation);
+  const PictureSize size = CImageTransform::ScaledSize(image.Width(), image.Height(), m_scale);
+  m_display = CImageTransform::Resize(image, size.width, size.height);
+}
