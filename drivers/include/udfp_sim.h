@@ -38,9 +38,10 @@
  *                    Reply 0xE92 [0], unknown kind [UDFP_SIM_REFUSE_UNKNOWN_KIND].
  *   Operations, only inside an open session (else reply [UDFP_SIM_REFUSE_NO_SESSION]):
  *   0xE75 [kind, 0, size hi, size lo, arg1, arg2]  write start -> 0xE76. The size field holds
- *                    the low 16 bits of the object size. Refused with 0x10 when the store has
- *                    no free item or the size already exceeds the free memory; with
- *                    UDFP_SIM_REFUSE_WRONG_SIZE when the size cannot be right for the kind.
+ *                    the low 16 bits of the object size. Refused with UDFP_SIM_REFUSE_UNKNOWN_KIND
+ *                    for a kind the PC cannot write and UDFP_SIM_REFUSE_WRONG_SIZE when the size
+ *                    cannot be right for the kind. Lack of room (no free item, or the size
+ *                    already over the free memory) is reported by refusing block 0 with 0x10.
  *   0xE7A [kind]     read count -> 0xE7B [count]; [0xF0] for an unknown kind.
  *   0xE7C [kind, n]  read -> 0xE7D [0]; the object is then read in blocks through pipe 4.
  *   0xE81 [kind, n]  delete item n, 255 = all items of the kind -> 0xE82.

@@ -132,7 +132,9 @@ std::uint8_t CHandsetFirmware::WriteStart(std::span<const std::uint8_t> payload)
   const std::uint32_t kind = payload[0];
   const std::uint32_t declared = (static_cast<std::uint32_t>(payload[2]) << 8) | payload[3];
   const auto fit = m_stores.CheckWriteStart(kind, declared);
-  if (fit != CHandsetStores::Fit::kOk) {
+  // Lack of room is found when the first block is to be stored: it is refused with the
+  // memory-full acknowledgement, which the host tells apart from other refusals.
+  if (fit != CHandsetStores::Fit::kOk && fit != CHandsetStores::Fit::kMemoryFull) {
     return CHandsetStores::RefusalCode(fit);
   }
   m_write = WriteTransfer{kind, declared, 0, {}};
@@ -267,6 +269,12 @@ CHandsetFirmware::BlockResult CHandsetFirmware::WriteBlock(std::span<const std::
   if (length != payloadSize || length > kBlockPayload || (!last && length != kBlockPayload) ||
       m_write->nextBlock >= UDFP_SIM_MAX_OBJECT_SIZE / kBlockPayload) {
     return Refuse(UDFP_SIM_REFUSE_WRONG_SIZE, number, true);
+  }
+  if (m_write->nextBlock == 0) {
+    const auto room = m_stores.CheckWriteStart(m_write->kind, m_write->declaredSize);
+    if (room != CHandsetStores::Fit::kOk) {
+      return Refuse(CHandsetStores::RefusalCode(room), number, true);
+    }
   }
   const std::size_t total = m_write->bytes.size() + length;
   const auto growth = m_stores.CheckGrowth(m_write->kind, total);
