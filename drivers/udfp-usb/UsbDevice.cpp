@@ -10,6 +10,9 @@
 #include "platform/DebugLog.h"
 
 std::atomic<int> CUsbDevice::s_live{0};
+std::atomic<std::thread::id> CUsbDevice::s_eventThread{};
+std::mutex CUsbDevice::s_deferredMutex;
+std::vector<std::pair<libusb_device*, libusb_device_handle*>> CUsbDevice::s_deferred;
 
 namespace {
 
@@ -93,10 +96,29 @@ CUsbDevice::~CUsbDevice() {
   if (m_eventTransfer != nullptr) {
     libusb_free_transfer(m_eventTransfer);
   }
-  libusb_release_interface(m_handle, kInterface);
-  libusb_close(m_handle);
-  libusb_unref_device(m_device);
-  --s_live;
+  if (std::this_thread::get_id() == s_eventThread.load()) {
+    std::lock_guard lock(s_deferredMutex);
+    s_deferred.emplace_back(m_device, m_handle);
+  } else {
+    libusb_release_interface(m_handle, kInterface);
+    libusb_close(m_handle);
+    libusb_unref_device(m_device);
+    --s_live;
+  }
+}
+
+void CUsbDevice::CloseDeferred() {
+  std::vector<std::pair<libusb_device*, libusb_device_handle*>> deferred;
+  {
+    std::lock_guard lock(s_deferredMutex);
+    deferred.swap(s_deferred);
+  }
+  for (auto& [device, handle] : deferred) {
+    libusb_release_interface(handle, kInterface);
+    libusb_close(handle);
+    libusb_unref_device(device);
+    --s_live;
+  }
 }
 
 void CUsbDevice::ReadEndpoints() {

@@ -10,6 +10,9 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "HandleObject.h"
 #include "MatchIds.h"
@@ -74,6 +77,11 @@ class CUsbDevice : public CHandleObject, public std::enable_shared_from_this<CUs
 
   // Number of device objects alive, for an orderly shutdown of the library.
   static int LiveCount() { return s_live.load(); }
+  // The thread that runs libusb event handling. libusb cannot close a handle from inside its
+  // own event handling, so a device whose last reference goes on that thread leaves its
+  // handle to CloseDeferred(), which the library calls from its callers' threads.
+  static void SetEventThread(std::thread::id id) { s_eventThread.store(id); }
+  static void CloseDeferred();
 
  private:
   CUsbDevice(libusb_device* device, libusb_device_handle* handle, const libusb_device_descriptor& descriptor);
@@ -109,4 +117,7 @@ class CUsbDevice : public CHandleObject, public std::enable_shared_from_this<CUs
   std::shared_ptr<CUsbDevice> m_selfWhilePending;  // keeps the device alive for the callback
 
   static std::atomic<int> s_live;
+  static std::atomic<std::thread::id> s_eventThread;
+  static std::mutex s_deferredMutex;
+  static std::vector<std::pair<libusb_device*, libusb_device_handle*>> s_deferred;
 };

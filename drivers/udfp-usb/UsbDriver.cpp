@@ -54,6 +54,7 @@ bool CUsbDriver::EnsureContext() {
 
 void CUsbDriver::EventLoop() {
   m_eventThreadId.store(std::this_thread::get_id());
+  CUsbDevice::SetEventThread(std::this_thread::get_id());
   while (!m_stopEvents.load()) {
     timeval interval{0, 250000};
     libusb_handle_events_timeout_completed(m_context, &interval, nullptr);
@@ -110,6 +111,8 @@ uint32_t CUsbDriver::Open() {
   if (!EnsureContext()) {
     return UDFP_INVALID_HANDLE;
   }
+  // A handset closed on the event thread still holds its interface until closed here.
+  CUsbDevice::CloseDeferred();
   auto device = CUsbDevice::OpenFirst(m_context, m_ids);
   if (!device) {
     return UDFP_INVALID_HANDLE;
@@ -154,6 +157,10 @@ int32_t CUsbDriver::Close(uint32_t device) {
     return pipe != nullptr && pipe->Device() == open;
   });
   open->Close(!OnEventThread());
+  if (!OnEventThread()) {
+    open.reset();
+    CUsbDevice::CloseDeferred();
+  }
   return 1;
 }
 
@@ -283,12 +290,15 @@ int32_t CUsbDriver::Terminate() {
   // the blocking limit); the event thread must keep running to complete them.
   auto deadline = std::chrono::steady_clock::now() + kShutdownWait;
   while (CUsbDevice::LiveCount() > 0 && std::chrono::steady_clock::now() < deadline) {
+    CUsbDevice::CloseDeferred();
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   m_stopEvents.store(true);
   libusb_interrupt_event_handler(m_context);
   m_eventThread.join();
   m_eventThreadId.store(std::thread::id());
+  CUsbDevice::SetEventThread(std::thread::id());
+  CUsbDevice::CloseDeferred();
   if (CUsbDevice::LiveCount() == 0) {
     libusb_exit(m_context);
   } else {
