@@ -257,7 +257,7 @@ typedef struct UdfpSimCounters {
   uint32_t vendorRequestsOut; /* of them host-to-device */
   uint32_t vendorRequestsIn;  /* of them device-to-host */
   uint32_t requestsAnswered;  /* replies the firmware queued as events */
-  uint32_t blocksWritten;     /* blocks accepted with acknowledgement 2 */
+  uint32_t blocksWritten;     /* blocks accepted (acknowledgement 2, unless an unplug lost it) */
   uint32_t blocksRead;        /* data blocks handed to pipe 4 */
   uint32_t blocksRefused;     /* refusals of written blocks and read requests */
   uint32_t pipeWrites;        /* UdfpWriteData calls with a valid pipe */

@@ -162,22 +162,32 @@ void CSimDevice::Process(std::unique_lock<std::mutex>& lock, Command command) {
 
 void CSimDevice::HotplugLoop() {
   m_hotplugThreadId.store(std::this_thread::get_id());
-  std::unique_lock lock(m_mutex);
-  while (!m_stopping) {
-    if (m_hotplugNotes.empty()) {
-      m_hotplugWake.wait(lock);
-      continue;
-    }
-    const HotplugNote note = m_hotplugNotes.front();
-    m_hotplugNotes.pop_front();
-    lock.unlock();
+  for (;;) {
     {
-      std::lock_guard callbackLock(m_callbackMutex);
-      if (m_callback != nullptr) {
-        m_callback(m_callbackContext, note.arrived ? 1 : 0, note.vendorId, note.productId);
+      std::unique_lock lock(m_mutex);
+      m_hotplugWake.wait(lock, [&] { return m_stopping || !m_hotplugNotes.empty(); });
+      if (m_stopping) {
+        break;
       }
     }
-    lock.lock();
+    // The note is taken under the callback lock so that a registration, which clears the
+    // queue under the same lock, never sees an older note delivered to a newer callback.
+    std::lock_guard callbackLock(m_callbackMutex);
+    HotplugNote note;
+    {
+      std::lock_guard lock(m_mutex);
+      if (m_stopping) {
+        break;
+      }
+      if (m_hotplugNotes.empty()) {
+        continue;
+      }
+      note = m_hotplugNotes.front();
+      m_hotplugNotes.pop_front();
+    }
+    if (m_callback != nullptr) {
+      m_callback(m_callbackContext, note.arrived ? 1 : 0, note.vendorId, note.productId);
+    }
   }
   m_hotplugThreadId.store(std::thread::id{});
 }
@@ -530,6 +540,11 @@ std::int32_t CSimDevice::RegisterHotplug(UdfpHotplugCallback callback, void* con
   std::unique_lock callbackLock(m_callbackMutex, std::defer_lock);
   if (!onHotplugThread) {
     callbackLock.lock();  // waits for a running callback to return
+  }
+  {
+    // Only attachments and removals after the registration are reported.
+    std::lock_guard lock(m_mutex);
+    m_hotplugNotes.clear();
   }
   m_callback = callback;
   m_callbackContext = callback != nullptr ? context : nullptr;
