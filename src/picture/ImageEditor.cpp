@@ -134,7 +134,7 @@ bool CImageEditor::FitsDisplay(float factor) const {
   const PictureSize size = CImageTransform::ScaledSize(m_source.Width(), m_source.Height(), factor);
   const long long pixels = static_cast<long long>(size.width) * size.height;
   // Reducing is always allowed, even for a source that is already above the limit.
-  return pixels <= kMaxDisplayPixels || factor <= m_scale;
+  return pixels <= m_maxDisplayPixels || factor <= m_scale;
 }
 
 void CImageEditor::Changed() {

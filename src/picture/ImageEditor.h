@@ -19,6 +19,8 @@ class CImageEditor {
   // gigabytes for a picture of which at most 128 x 110 pixels are ever sent.
   static constexpr long long kMaxDisplayPixels = 40'000'000;
 
+  explicit CImageEditor(long long maxDisplayPixels = kMaxDisplayPixels) : m_maxDisplayPixels(maxDisplayPixels) {}
+
   // The scale and rotation steps of the window's buttons.
   static float ScaleUpStep(float factor);
   static float ScaleDownStep(float factor);
@@ -41,12 +43,12 @@ class CImageEditor {
   void SetRed(int value);
   void SetGreen(int value);
   void SetBlue(int value);
-  // False (and nothing changes) when enlarging would exceed kMaxDisplayPixels.
+  // False (and nothing changes) when enlarging would exceed the display limit.
   bool ScaleUp();
   void ScaleDown();
   void OriginalSize();
-  // Sets the factor directly, clamped to kMinScale..kMaxScale; false when the displayed
-  // image would exceed kMaxDisplayPixels.
+  // Sets the factor directly, clamped to kMinScale..kMaxScale; false (and nothing
+  // changes) when the displayed image would exceed the display limit.
   bool SetScale(float factor);
   void RotateRight();
   void RotateLeft();
@@ -75,6 +77,7 @@ class CImageEditor {
   bool FitsDisplay(float factor) const;
   void Changed();
 
+  long long m_maxDisplayPixels;
   CRgbImage m_source;
   CRgbImage m_display;
   bool m_modified = false;
