@@ -1,0 +1,74 @@
+#pragma once
+
+#include "app/Message.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CAppStatus;
+class CInstanceLock;
+class CLanguageStrings;
+class CSettingsStore;
+class CTaskTray;
+class ISettingsBackend;
+
+// The process root. It decides whether the start is silent, creates the process-wide
+// services in a fixed order, chooses the user-interface language, makes sure that only
+// one instance runs, and creates the hidden resident window. Every window reaches the
+// services through Current().
+class CUsbUtilityApp {
+ public:
+  // What a test may replace; a default-constructed value gives the real program.
+  struct Environment {
+    std::unique_ptr<ISettingsBackend> settingsBackend;  // default: the per-user desktop store
+    std::filesystem::path languageFolder;               // default: the program data folder
+    std::string instanceName = "Global\\VantelWinApp";
+    std::uint16_t systemLangId = 0;  // 0: read the desktop locale
+  };
+
+  CUsbUtilityApp();
+  explicit CUsbUtilityApp(Environment environment);
+  ~CUsbUtilityApp();
+  CUsbUtilityApp(const CUsbUtilityApp&) = delete;
+  CUsbUtilityApp& operator=(const CUsbUtilityApp&) = delete;
+
+  // args: the words after the program name. True to run the event loop.
+  bool InitInstance(const std::vector<std::string>& args);
+  // Releases the instance lock (when this process holds it) and the services.
+  int ExitInstance();
+
+  static CUsbUtilityApp* Current();
+
+  CSettingsStore* Settings() const { return m_settings.get(); }
+  CLanguageStrings* Strings() const { return m_strings.get(); }
+  CAppStatus* Status() const { return m_status.get(); }
+  CTaskTray* ResidentWindow() const { return m_resident.get(); }
+  CMessage& Message() { return m_message; }
+  bool IsInteractive() const { return m_interactive != 0; }
+  void SetInteractive(bool interactive) { m_interactive = interactive ? 1 : 0; }
+  std::string GetString(std::int32_t id) const;
+
+  // "/S" in any case, and nothing else, is a silent start.
+  static bool IsSilentStart(const std::string& commandLine);
+  // The command line as the words after the program name joined by single blanks.
+  static std::string CommandLine(const std::vector<std::string>& args);
+  // Spanish variants -> 2, French variants -> 1, anything else -> 0.
+  static std::uint32_t LanguageIndexForLangId(std::uint16_t langId);
+
+ private:
+  void CreateServices();
+  void SelectLanguage();
+  bool TakeInstanceLock();
+
+  Environment m_environment;
+  std::unique_ptr<CInstanceLock> m_instance;
+  std::unique_ptr<CSettingsStore> m_settings;
+  std::unique_ptr<CLanguageStrings> m_strings;
+  std::unique_ptr<CAppStatus> m_status;
+  std::unique_ptr<CTaskTray> m_resident;
+  std::uint32_t m_interactive = 1;
+  CMessage m_message;
+};
