@@ -1,0 +1,228 @@
+#include "melody/FormatConversion.h"
+
+#include <array>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "melody/BoundedStack.h"
+#include "melody/DownSampler.h"
+#include "melody/MelodyException.h"
+#include "melody/TableSink.h"
+#include "melody/UpSampler.h"
+#include "melody/WaveFile.h"
+#include "melody/WaveOperations.h"
+#include "platform/Paths.h"
+
+namespace {
+
+struct Step {
+  int L;
+  int M;
+  const char* tempName;  // output of every step but the last
+};
+
+struct RateChain {
+  std::uint32_t rate;
+  std::vector<Step> steps;
+};
+
+// The names are fixed labels of the working files; they do not describe the ratios.
+const std::vector<RateChain>& Chains() {
+  static const std::vector<RateChain> chains = {
+      {8000, {{3, 2, "MelodyUS3-2Temp.WAV"}, {4, 3, nullptr}}},
+      {11025,
+       {{8, 1, "MelodyUS4-3Temp.WAV"},
+        {2, 7, "MelodyUS5-3Temp.WAV"},
+        {10, 1, "MelodyDS2-7Temp.WAV"},
+        {2, 7, "MelodyUS3-2Temp.WAV"},
+        {2, 9, nullptr}}},
+      {12000, {{4, 3, nullptr}}},
+      {16000, {{1, 1, nullptr}}},
+      {22050,
+       {{8, 1, "MelodyUS4-3Temp.WAV"},
+        {2, 7, "MelodyUS5-3Temp.WAV"},
+        {5, 1, "MelodyDS2-7Temp.WAV"},
+        {2, 7, "MelodyUS3-2Temp.WAV"},
+        {2, 9, nullptr}}},
+      {24000, {{4, 3, "MelodyUS3-2Temp.WAV"}, {1, 2, nullptr}}},
+      {32000, {{1, 2, nullptr}}},
+      {44100,
+       {{4, 1, "MelodyUS4-3Temp.WAV"},
+        {2, 7, "MelodyUS5-3Temp.WAV"},
+        {5, 1, "MelodyDS2-7Temp.WAV"},
+        {2, 7, "MelodyUS3-2Temp.WAV"},
+        {2, 9, nullptr}}},
+      {48000, {{1, 3, nullptr}}},
+  };
+  return chains;
+}
+
+const RateChain* FindChain(std::uint32_t rate) {
+  for (const RateChain& chain : Chains()) {
+    if (chain.rate == rate) {
+      return &chain;
+    }
+  }
+  return nullptr;
+}
+
+// Records the temporary files of one chain run and deletes them however the run ends,
+// so a cancelled or failed conversion leaves nothing behind in the temporary folder.
+class CTempFiles {
+ public:
+  CTempFiles() : m_names(20) {}
+  ~CTempFiles() {
+    while (!m_names.Empty()) {
+      std::error_code ec;
+      std::filesystem::remove(m_names.Pop(), ec);
+    }
+  }
+  std::string Add(const char* name) {
+    std::string path = (CPaths::TempDir() / name).string();
+    m_names.Push(path);
+    return path;
+  }
+
+ private:
+  CBoundedStack<std::string> m_names;
+};
+
+std::uint32_t OpenWaveSource(CWaveFile& file, const std::string& name) {
+  OpenWaveFileStack().Push(&file);
+  file.OpenR(name);
+  file.ReadHeader();
+  std::uint32_t size = 0;
+  file.SeekData(&size);
+  return size;
+}
+
+void OpenWaveDestination(CWaveFile& file, const std::string& name) {
+  OpenWaveFileStack().Push(&file);
+  file.OpenW(name);
+  file.WriteHeader();
+}
+
+}  // namespace
+
+bool IsSupportedRate(std::uint32_t rate) {
+  return FindChain(rate) != nullptr;
+}
+
+int TransWaveFormat(int channel, std::uint32_t flags, const std::string& source, const std::string& destination,
+                    std::uint32_t sourceRate) {
+  const RateChain* chain = nullptr;
+  if ((flags & TRANS_RESAMPLE) != 0) {
+    chain = FindChain(sourceRate);
+    if (chain == nullptr) {
+      return 1;
+    }
+  }
+  CTempFiles temps;
+  std::string current = source;
+  bool ran = false;
+  if ((flags & TRANS_MONAURAL) != 0) {
+    flags &= ~TRANS_MONAURAL;
+    const std::string output = flags == 0 ? destination : temps.Add("MelodyMonauralTemp.WAV");
+    StereoToMonaural(channel, current, output);
+    current = output;
+    ran = true;
+  }
+  if ((flags & TRANS_8TO16) != 0) {
+    flags &= ~TRANS_8TO16;
+    const std::string output = flags == 0 ? destination : temps.Add("Melody8To16Temp.WAV");
+    Bits8To16(current, output);
+    current = output;
+    ran = true;
+  }
+  if (chain != nullptr) {
+    for (std::size_t i = 0; i < chain->steps.size(); ++i) {
+      const Step& step = chain->steps[i];
+      const bool last = i + 1 == chain->steps.size();
+      const std::string output = last ? destination : temps.Add(step.tempName);
+      Resample(current, output, step.L, step.M);
+      current = output;
+    }
+    ran = true;
+  }
+  if (!ran) {
+    WaveCopyPart(source, destination, 0, 0);
+  }
+  return 0;
+}
+
+void StereoToMonaural(int channel, const std::string& source, const std::string& destination) {
+  CWaveFile src;
+  CWaveFile dst;
+  OpenWaveSource(src, source);
+  if (src.m_wChannels != 2 || (src.m_wBlockAlign != 2 && src.m_wBlockAlign != 4)) {
+    throw CMelodyException(CMelodyException::kUnsupportedFormat, "StereoToMonaural format");
+  }
+  dst.CopyFormatFrom(src);
+  dst.m_wChannels = 1;
+  dst.m_dwAvgBytesPerSec = src.m_dwAvgBytesPerSec / 2;
+  dst.m_wBlockAlign = static_cast<std::uint16_t>(src.m_wBlockAlign / 2);
+  OpenWaveDestination(dst, destination);
+  const std::size_t width = dst.m_wBlockAlign;
+  const std::size_t skip = channel == kChannelLeft ? 0 : width;
+  const std::uint8_t* in = src.CreateBuffer();
+  CTableSink sink(dst);
+  for (std::size_t n = src.ReadToTable(); n > 0; n = src.ReadToTable()) {
+    const std::size_t frames = n / src.m_wBlockAlign;
+    std::uint8_t* out = sink.Reserve(frames * width);
+    for (std::size_t f = 0; f < frames; ++f) {
+      const std::uint8_t* sample = in + f * src.m_wBlockAlign + skip;
+      out[f * width] = sample[0];
+      if (width == 2) {
+        out[f * width + 1] = sample[1];
+      }
+    }
+    sink.Commit(frames * width);
+  }
+  sink.Finish();
+  OpenWaveFileStack().Clear();
+}
+
+void Bits8To16(const std::string& source, const std::string& destination) {
+  CWaveFile src;
+  CWaveFile dst;
+  OpenWaveSource(src, source);
+  if (src.m_wBitsPerSample != 8 || (src.m_wBlockAlign != 1 && src.m_wBlockAlign != 2)) {
+    throw CMelodyException(CMelodyException::kUnsupportedFormat, "Bits8To16 format");
+  }
+  // The channel count is kept: a two-channel 8-bit file widens to two-channel 16-bit.
+  dst.CopyFormatFrom(src);
+  dst.m_dwAvgBytesPerSec = src.m_dwAvgBytesPerSec * 2;
+  dst.m_wBlockAlign = static_cast<std::uint16_t>(src.m_wBlockAlign * 2);
+  dst.m_wBitsPerSample = 16;
+  OpenWaveDestination(dst, destination);
+  std::array<std::uint8_t, 512> widen{};
+  for (int v = 0; v < 256; ++v) {
+    const auto wide = static_cast<std::uint16_t>((v - 128) * 256);
+    widen[static_cast<std::size_t>(2 * v)] = static_cast<std::uint8_t>(wide);
+    widen[static_cast<std::size_t>(2 * v + 1)] = static_cast<std::uint8_t>(wide >> 8);
+  }
+  const std::uint8_t* in = src.CreateBuffer();
+  CTableSink sink(dst);
+  for (std::size_t n = src.ReadToTable(); n > 0; n = src.ReadToTable()) {
+    const std::size_t samples = n / src.m_wBlockAlign * src.m_wBlockAlign;
+    std::uint8_t* out = sink.Reserve(samples * 2);
+    for (std::size_t i = 0; i < samples; ++i) {
+      out[2 * i] = widen[2 * std::size_t{in[i]}];
+      out[2 * i + 1] = widen[2 * std::size_t{in[i]} + 1];
+    }
+    sink.Commit(samples * 2);
+  }
+  sink.Finish();
+  OpenWaveFileStack().Clear();
+}
+
+void Resample(const std::string& source, const std::string& destination, int L, int M) {
+  if (L > M) {
+    CUpSampler(source, destination, L, M);
+  } else if (L < M) {
+    CDownSampler(source, destination, L, M);
+  } else {
+    WaveCopyPart(source, destination, 0, 0);
+  }
+}

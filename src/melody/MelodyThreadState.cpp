@@ -1,0 +1,6 @@
+#include "melody/MelodyThreadState.h"
+
+CMelodyThreadState& MelodyThreadState() {
+  static CMelodyThreadState state;
+  return state;
+}

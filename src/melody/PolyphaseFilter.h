@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct FirTable;
+
+// Streaming rational resampler by L/M over one FIR table: the equivalent of inserting
+// L - 1 zeros between input samples, low-pass filtering and keeping every M-th sample,
+// computing only the kept outputs. Each phase's coefficients are stored reversed and
+// padded so every output is one contiguous dot product over the input history.
+class CPolyphaseFilter {
+ public:
+  explicit CPolyphaseFilter(const FirTable& table);
+
+  // Filters count input samples; writes the outputs (gain applied, the leading delay
+  // discarded, truncated toward zero and saturated to 16 bits) to out, which must have
+  // room for MaxOutput(count) samples. Returns the number written.
+  std::size_t Process(const float* in, std::size_t count, std::int16_t* out);
+  std::size_t MaxOutput(std::size_t count) const { return count * m_L / m_M + 2; }
+  // Zero input samples that push the last real input through the filter.
+  std::size_t FlushLength() const { return m_flush; }
+
+  // Resamples a 16-bit mono WAVE file with the table; reads the cancel request of the
+  // melody workers (code 0 when set). The destination rate is the source rate * L / M.
+  static void ConvertFile(const std::string& source, const std::string& destination, const FirTable& table);
+
+ private:
+  std::size_t ProcessGeneric(const float* in, std::size_t count, std::int16_t* out);
+  std::size_t ProcessAvx2(const float* in, std::size_t count, std::int16_t* out);
+
+  int m_L;
+  int m_M;
+  std::size_t m_K;  // coefficients per phase, padded to a multiple of 8
+  std::vector<float> m_coeffs;
+  std::vector<float> m_history;
+  std::size_t m_write;
+  int m_phase;
+  std::size_t m_discard;
+  std::size_t m_flush;
+  bool m_avx2;
+};

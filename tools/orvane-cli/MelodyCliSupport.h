@@ -1,0 +1,57 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "melody/MelodyException.h"
+
+// Helpers shared by the "wave" and "melody" command areas.
+namespace MelodyCli {
+
+// One line describing why a melody operation failed.
+std::string Reason(const CMelodyException& e);
+
+// A private working folder for one command; the temporary files of the conversion chain
+// go there (it becomes the process's temporary folder) and it is removed afterwards.
+class CWorkFolder {
+ public:
+  CWorkFolder();
+  ~CWorkFolder();
+  CWorkFolder(const CWorkFolder&) = delete;
+  CWorkFolder& operator=(const CWorkFolder&) = delete;
+  bool Ok() const { return !m_path.empty(); }
+  std::filesystem::path File(const char* name) const { return m_path / name; }
+
+ private:
+  std::filesystem::path m_path;
+  std::string m_previousTmp;
+  bool m_hadTmp = false;
+};
+
+// The output of a command appears complete or not at all: the work is written to a
+// temporary name beside the target and renamed over it only on success.
+class CPendingOutput {
+ public:
+  explicit CPendingOutput(std::filesystem::path target);
+  ~CPendingOutput();
+  CPendingOutput(const CPendingOutput&) = delete;
+  CPendingOutput& operator=(const CPendingOutput&) = delete;
+  std::string Path() const { return m_temporary.string(); }
+  bool Commit();
+
+ private:
+  std::filesystem::path m_target;
+  std::filesystem::path m_temporary;
+  bool m_committed = false;
+};
+
+// Checks a WAVE file for the formats the conversion accepts; empty when it is accepted,
+// otherwise the reason. Throws CMelodyException for unreadable files.
+std::string CheckConvertible(const std::string& file);
+// The two passes of opening a file for the melody editor: channel choice (left unless
+// `right`), then widening and resampling to 16000 Hz 16-bit mono.
+void ConvertForMelody(const std::string& in, const std::string& out, bool right, const CWorkFolder& work);
+// Prints a failure line naming the file and returns the failure exit status.
+int Fail(const std::string& file, const std::string& reason);
+
+}  // namespace MelodyCli

@@ -1,0 +1,148 @@
+// orvane-cli melody: encode WAVE files to the handset's ".gc" melody data and back.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "CliRegistry.h"
+#include "MelodyCliSupport.h"
+#include "melody/FormatConversion.h"
+#include "melody/MelodyCodec.h"
+#include "melody/WaveOperations.h"
+
+namespace {
+
+const char kMelodyUsage[] =
+    "Usage: orvane-cli melody VERB ARGS\n\n"
+    "Verbs:\n"
+    "  encode [--right] IN.wav OUT.gc   encode a WAVE file (converted to 16 kHz mono first if needed)\n"
+    "  decode IN.gc OUT.wav             decode melody data to a 16 kHz 16-bit mono WAVE file\n";
+
+int Usage(std::FILE* out, int status) {
+  std::fputs(kMelodyUsage, out);
+  return status;
+}
+
+bool IsHelp(const std::string& word) {
+  return word == "--help" || word == "-h";
+}
+
+// Keeps the codec loaded for one command and unloads it however the command ends.
+class CCodecSession {
+ public:
+  CCodecSession() : m_ok(LoadMelodyCodec() == 0) {}
+  ~CCodecSession() { FreeMelodyCodec(); }
+  bool Ok() const { return m_ok; }
+
+ private:
+  bool m_ok;
+};
+
+bool IsMelodyFormat(const std::string& file) {
+  WaveInfo info;
+  GetWaveInfo(file, info);
+  return info.m_wChannels == 1 && info.m_wBitsPerSample == 16 && info.m_dwSamplesPerSec == kMelodyRate;
+}
+
+int Encode(const std::vector<std::string>& args) {
+  if (args.size() == 2 && IsHelp(args[1])) {
+    std::puts(
+        "Usage: orvane-cli melody encode [--right] IN.wav OUT.gc\n"
+        "Encodes a WAVE file with the melody codec (36 kbit/s). Files that are not 16000 Hz\n"
+        "16-bit mono are converted first (left channel unless --right).");
+    return kCliOk;
+  }
+  std::vector<std::string> files;
+  bool right = false;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "--right") {
+      right = true;
+    } else if (!args[i].empty() && args[i][0] == '-') {
+      return Usage(stderr, kCliUsage);
+    } else {
+      files.push_back(args[i]);
+    }
+  }
+  if (files.size() != 2) {
+    return Usage(stderr, kCliUsage);
+  }
+  MelodyCli::CWorkFolder work;
+  if (!work.Ok()) {
+    return MelodyCli::Fail(files[1], "cannot create a temporary folder");
+  }
+  std::string source = files[0];
+  try {
+    const std::string problem = MelodyCli::CheckConvertible(files[0]);
+    if (!problem.empty()) {
+      return MelodyCli::Fail(files[0], problem);
+    }
+    if (!IsMelodyFormat(files[0])) {
+      source = work.File("MelodyWaveTemp.wav").string();
+      MelodyCli::ConvertForMelody(files[0], source, right, work);
+    }
+  } catch (const CMelodyException& e) {
+    return MelodyCli::Fail(files[0], MelodyCli::Reason(e));
+  }
+  CCodecSession codec;
+  if (!codec.Ok()) {
+    return MelodyCli::Fail(MelodyCodecPath(), "the melody codec library could not be loaded");
+  }
+  MelodyCli::CPendingOutput output(files[1]);
+  try {
+    WaveToMelodyData(source, output.Path());
+  } catch (const CMelodyException& e) {
+    const bool outputSide = e.Where().rfind("CWaveFile::OpenW", 0) == 0;
+    return MelodyCli::Fail(outputSide ? files[1] : files[0], MelodyCli::Reason(e));
+  }
+  if (!output.Commit()) {
+    return MelodyCli::Fail(files[1], "cannot be written");
+  }
+  return kCliOk;
+}
+
+int Decode(const std::vector<std::string>& args) {
+  if (args.size() == 2 && IsHelp(args[1])) {
+    std::puts(
+        "Usage: orvane-cli melody decode IN.gc OUT.wav\n"
+        "Decodes melody data into a 16000 Hz 16-bit mono WAVE file.");
+    return kCliOk;
+  }
+  if (args.size() != 3 || (!args[1].empty() && args[1][0] == '-') || (!args[2].empty() && args[2][0] == '-')) {
+    return Usage(stderr, kCliUsage);
+  }
+  CCodecSession codec;
+  if (!codec.Ok()) {
+    return MelodyCli::Fail(MelodyCodecPath(), "the melody codec library could not be loaded");
+  }
+  MelodyCli::CPendingOutput output(args[2]);
+  try {
+    MelodyDataToWave(args[1], output.Path());
+  } catch (const CMelodyException& e) {
+    const bool outputSide = e.Where().rfind("CWaveFile::OpenW", 0) == 0;
+    return MelodyCli::Fail(outputSide ? args[2] : args[1], MelodyCli::Reason(e));
+  }
+  if (!output.Commit()) {
+    return MelodyCli::Fail(args[2], "cannot be written");
+  }
+  return kCliOk;
+}
+
+int MelodyArea(const std::vector<std::string>& args) {
+  if (args.empty()) {
+    return Usage(stderr, kCliUsage);
+  }
+  if (IsHelp(args[0])) {
+    return Usage(stdout, kCliOk);
+  }
+  if (args[0] == "encode") {
+    return Encode(args);
+  }
+  if (args[0] == "decode") {
+    return Decode(args);
+  }
+  std::fprintf(stderr, "orvane-cli melody: unknown verb '%s'\n", args[0].c_str());
+  return Usage(stderr, kCliUsage);
+}
+
+const CCliArea kMelody("melody", "encode and decode handset melody data (.gc)", MelodyArea);
+
+}  // namespace
