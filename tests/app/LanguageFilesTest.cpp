@@ -185,7 +185,7 @@ TEST_P(ShippedLanguageFile, IsCompleteUtf8AndKeepsTheStructureOfEveryEnglishText
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Languages, ShippedLanguageFile, ::testing::Values(0, 1, 2),
+INSTANTIATE_TEST_SUITE_P(Languages, ShippedLanguageFile, ::testing::Values(0, 1, 2, 3),
                          [](const auto& info) { return std::string(CLanguageStrings::LanguageName(info.param)); });
 
 TEST(ShippedEnglishFile, IsTheCompiledStringTable) {
