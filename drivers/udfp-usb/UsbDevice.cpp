@@ -105,6 +105,7 @@ CUsbDevice::~CUsbDevice() {
     libusb_unref_device(m_device);
     --s_live;
   }
+  m_released->store(true);
 }
 
 void CUsbDevice::CloseDeferred() {
@@ -158,7 +159,9 @@ void CUsbDevice::NoteError(int error, uint8_t endpoint) {
       MarkGone();
       break;
     case LIBUSB_ERROR_TIMEOUT:
-      // Not a fault of the driver: the caller sees the failed call and decides.
+    case LIBUSB_ERROR_INTERRUPTED:
+      // Not a fault of the driver (a silent handset, or the device being closed): the caller
+      // sees the failed call and decides.
       break;
     case LIBUSB_ERROR_PIPE:
       m_status.fetch_or(kStatusTransferError);
@@ -217,14 +220,21 @@ bool CUsbDevice::VendorRequest(uint8_t requestType, uint8_t request, uint16_t va
   return true;
 }
 
+void CUsbDevice::WaitForEnd(libusb_transfer* transfer, Completion& completion, Clock::time_point deadline) {
+  std::unique_lock lock(completion.mutex);
+  // libusb ends the transfer at its time-out; the extra second only guards against a time-out
+  // that is never handled, after which the transfer is cancelled. Either way the transfer has
+  // finished with the caller's buffers before this returns.
+  if (!completion.done.wait_until(lock, deadline + std::chrono::seconds(1), [&] { return completion.finished; })) {
+    libusb_cancel_transfer(transfer);
+    completion.done.wait(lock, [&] { return completion.finished; });
+  }
+}
+
 int CUsbDevice::RunTransfer(libusb_transfer* transfer, std::chrono::steady_clock::time_point deadline, int* actual) {
   // Transfers are submitted here and completed on the library's event thread, which alone
   // runs libusb event handling; so callbacks never run on a caller's thread.
-  struct Completion {
-    std::mutex mutex;
-    std::condition_variable done;
-    bool finished = false;
-  } completion;
+  Completion completion;
   transfer->user_data = &completion;
   transfer->timeout = RemainingMs(deadline);
   transfer->callback = [](libusb_transfer* t) {
@@ -233,25 +243,31 @@ int CUsbDevice::RunTransfer(libusb_transfer* transfer, std::chrono::steady_clock
     c->finished = true;
     c->done.notify_all();
   };
-  int result = libusb_submit_transfer(transfer);
-  if (result != 0) {
-    return result;
+  {
+    // Checked under the same lock Close() takes, so no transfer slips past its cancelling.
+    std::lock_guard inflight(m_inflightMutex);
+    if (m_closed.load()) {
+      return LIBUSB_ERROR_INTERRUPTED;
+    }
+    int result = libusb_submit_transfer(transfer);
+    if (result != 0) {
+      return result;
+    }
+    m_inflight.push_back(transfer);
   }
-  std::unique_lock lock(completion.mutex);
-  // libusb ends the transfer at its time-out; the extra second only guards against a time-out
-  // that is never handled, after which the transfer is cancelled. Either way the transfer has
-  // finished with our buffers before this returns.
-  if (!completion.done.wait_until(lock, deadline + std::chrono::seconds(1), [&] { return completion.finished; })) {
-    libusb_cancel_transfer(transfer);
-    completion.done.wait(lock, [&] { return completion.finished; });
+  WaitForEnd(transfer, completion, deadline);
+  {
+    std::lock_guard inflight(m_inflightMutex);
+    m_inflight.erase(std::find(m_inflight.begin(), m_inflight.end(), transfer));
   }
   *actual = std::max(transfer->actual_length, 0);
   switch (transfer->status) {
     case LIBUSB_TRANSFER_COMPLETED:
       return 0;
     case LIBUSB_TRANSFER_TIMED_OUT:
-    case LIBUSB_TRANSFER_CANCELLED:
       return LIBUSB_ERROR_TIMEOUT;
+    case LIBUSB_TRANSFER_CANCELLED:
+      return LIBUSB_ERROR_INTERRUPTED;
     case LIBUSB_TRANSFER_STALL:
       return LIBUSB_ERROR_PIPE;
     case LIBUSB_TRANSFER_NO_DEVICE:
@@ -405,6 +421,12 @@ void CUsbDevice::StopPolling(bool mayWait) {
 }
 
 void CUsbDevice::Close(bool mayWait) {
-  m_closed.store(true);
+  {
+    std::lock_guard inflight(m_inflightMutex);
+    m_closed.store(true);
+    for (libusb_transfer* transfer : m_inflight) {
+      libusb_cancel_transfer(transfer);
+    }
+  }
   StopPolling(mayWait);
 }

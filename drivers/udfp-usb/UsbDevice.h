@@ -66,9 +66,11 @@ class CUsbDevice : public CHandleObject, public std::enable_shared_from_this<CUs
   // Takes the oldest queued record; false when none is queued.
   bool TakeEvent(EventRecord& record);
 
-  // Stops polling and refuses every further transfer; the libusb handle is closed when the
-  // last transfer in progress ends and the last reference goes.
+  // Stops polling, cancels the transfers in progress and refuses further ones; the libusb
+  // handle is closed when the last reference goes.
   void Close(bool mayWait);
+  // Set once the device has let go of its handle (or left it to CloseDeferred()).
+  std::shared_ptr<std::atomic<bool>> ReleasedFlag() const { return m_released; }
   void MarkGone();
   bool IsGone() const { return (m_status.load() & kStatusGone) != 0; }
   uint8_t Status() const { return m_status.load(); }
@@ -84,11 +86,19 @@ class CUsbDevice : public CHandleObject, public std::enable_shared_from_this<CUs
   static void CloseDeferred();
 
  private:
+  // Signalled by a transfer's callback on the event thread.
+  struct Completion {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+  };
+
   CUsbDevice(libusb_device* device, libusb_device_handle* handle, const libusb_device_descriptor& descriptor);
   void ReadEndpoints();
   void NoteError(int error, uint8_t endpoint);
   // Submits the transfer and waits for its end; 0 or a LIBUSB_ERROR code.
   int RunTransfer(libusb_transfer* transfer, std::chrono::steady_clock::time_point deadline, int* actual);
+  void WaitForEnd(libusb_transfer* transfer, Completion& completion, std::chrono::steady_clock::time_point deadline);
   bool SubmitEventTransfer();  // m_eventMutex held
   static void LIBUSB_CALL EventTransferDone(libusb_transfer* transfer);
   void OnEventTransfer(libusb_transfer* transfer);
@@ -102,6 +112,10 @@ class CUsbDevice : public CHandleObject, public std::enable_shared_from_this<CUs
   uint16_t m_eventPacketSize = 8;
   std::atomic<uint8_t> m_status{0};
   std::atomic<bool> m_closed{false};
+  std::shared_ptr<std::atomic<bool>> m_released = std::make_shared<std::atomic<bool>>(false);
+  // Control and bulk transfers submitted and not yet ended, so closing can cancel them.
+  std::mutex m_inflightMutex;
+  std::vector<libusb_transfer*> m_inflight;
   std::timed_mutex m_outMutex;
   std::timed_mutex m_inMutex;
 

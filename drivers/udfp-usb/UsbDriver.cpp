@@ -13,6 +13,8 @@ namespace {
 // request 3), the mode 1..4 in the value field, no data stage.
 constexpr uint8_t kModeRequest = 4;
 constexpr uint32_t kInterfaceNumber = 2;
+// How long closing waits for cancelled transfers to let go of the device.
+constexpr auto kReleaseWait = std::chrono::milliseconds(1500);
 // How long shutdown waits for transfers still in progress to let go of their devices.
 constexpr auto kShutdownWait = std::chrono::milliseconds(2 * UDFP_MAX_BLOCKING_MS);
 
@@ -156,9 +158,17 @@ int32_t CUsbDriver::Close(uint32_t device) {
     auto* pipe = dynamic_cast<const CUsbPipe*>(&object);
     return pipe != nullptr && pipe->Device() == open;
   });
-  open->Close(!OnEventThread());
-  if (!OnEventThread()) {
+  bool onEventThread = OnEventThread();
+  open->Close(!onEventThread);
+  if (!onEventThread) {
+    // Transfers still ending hold the device for a moment; once they let go the interface is
+    // released, so the handset can be opened again as soon as this returns.
+    auto released = open->ReleasedFlag();
     open.reset();
+    auto deadline = std::chrono::steady_clock::now() + kReleaseWait;
+    while (!released->load() && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     CUsbDevice::CloseDeferred();
   }
   return 1;

@@ -143,6 +143,15 @@ std::vector<unsigned> CMockHandset::ReleasedInterfaces() const {
   return m_released;
 }
 
+size_t CMockHandset::WaitingUrbs() const {
+  std::lock_guard lock(m_mutex);
+  size_t waiting = 0;
+  for (const Urb& urb : m_urbs) {
+    waiting += urb.ready ? 0 : 1;
+  }
+  return waiting;
+}
+
 gboolean CMockHandset::OnIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self) {
   return static_cast<CMockHandset*>(self)->HandleIoctl(client);
 }

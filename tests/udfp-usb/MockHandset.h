@@ -43,6 +43,8 @@ class CMockHandset {
   std::vector<unsigned> ClearedHalts() const;
   std::vector<unsigned> ClaimedInterfaces() const;
   std::vector<unsigned> ReleasedInterfaces() const;
+  // URBs submitted and waiting for data (bulk IN or interrupt IN).
+  size_t WaitingUrbs() const;
 
  private:
   struct Urb {

@@ -90,6 +90,27 @@ TEST_F(UdfpUsbHandset, OpensTheHandsetOnInterfaceTwoAndIdentifiesIt) {
   EXPECT_TRUE(WaitFor([&] { return handset.ReleasedInterfaces() == std::vector<unsigned>{2}; }));
 }
 
+TEST_F(UdfpUsbHandset, ClosingCancelsATransferInProgressAndFreesTheHandset) {
+  uint32_t in = library.OpenPipe(device, 2, UDFP_PIPE_IN);
+  ASSERT_NE(in, UDFP_INVALID_HANDLE);
+  std::atomic<int32_t> result{-1};
+  uint32_t transferred = 99;
+  std::thread reader([&] {
+    uint8_t buffer[1024];
+    result = library.ReadData(in, buffer, sizeof buffer, &transferred, 0);
+  });
+  ASSERT_TRUE(WaitFor([&] { return handset.WaitingUrbs() == 1; }));
+  EXPECT_NE(library.Close(device), 0);
+  // The interface is given back by the time Close returns, not when the read would time out.
+  EXPECT_EQ(handset.ReleasedInterfaces(), std::vector<unsigned>{2});
+  reader.join();
+  EXPECT_EQ(result.load(), 0);
+  EXPECT_EQ(transferred, 0u);
+  device = library.Open();
+  EXPECT_NE(device, UDFP_INVALID_HANDLE);
+  EXPECT_EQ(Status(), 0);
+}
+
 TEST_F(UdfpUsbHandset, VendorRequestsCarryTheirFieldsAndData) {
   uint8_t session[1] = {1};
   ASSERT_NE(library.VendorRequest(device, UDFP_REQTYPE_OUT, 3, 0xE95, 0, 1, session), 0);
