@@ -4,6 +4,7 @@
 #include "app/LanguageStrings.h"
 #include "app/SettingsStore.h"
 #include "app/TaskTray.h"
+#include "devlink/DeviceLink.h"
 #include "platform/DebugLog.h"
 #include "platform/InstanceLock.h"
 #include "platform/Paths.h"
@@ -84,6 +85,7 @@ bool CUsbUtilityApp::InitInstance(const std::vector<std::string>& args) {
     std::fprintf(stderr, "orvane-usb-utility: %s\n", text.c_str());
     CMessage local([this](std::int32_t id) { return GetString(id); });
     local.ShowMsg(702, MB_SYSTEMMODAL | MB_ICONEXCLAMATION, nullptr);
+    DestroyDeviceLink();
     return false;
   }
   m_resident = std::make_unique<CTaskTray>();
@@ -103,6 +105,12 @@ void CUsbUtilityApp::CreateServices() {
       m_environment.languageFolder.empty() ? CPaths::ProgramDataDir() : m_environment.languageFolder;
   m_strings = std::make_unique<CLanguageStrings>(*m_settings, folder);
   m_status = std::make_unique<CAppStatus>(m_settings.get());
+  // The link's engine thread starts here; its workers start when a handset is opened.
+  m_deviceLink = std::make_unique<CDeviceLink>(m_settings.get(), m_status.get());
+}
+
+void CUsbUtilityApp::DestroyDeviceLink() {
+  m_deviceLink.reset();
 }
 
 // The stored language, created from the desktop's language on a first run; a language
@@ -131,6 +139,7 @@ int CUsbUtilityApp::ExitInstance() {
   m_message.SetResidentWindow(nullptr);
   m_message.DelMsg(nullptr);
   m_resident.reset();
+  DestroyDeviceLink();
   // Only a lock this process holds is released; a refused second start holds none.
   m_instance.reset();
   m_status.reset();

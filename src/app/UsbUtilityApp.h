@@ -9,6 +9,7 @@
 #include <vector>
 
 class CAppStatus;
+class CDeviceLink;
 class CInstanceLock;
 class CLanguageStrings;
 class CSettingsStore;
@@ -45,6 +46,9 @@ class CUsbUtilityApp {
   CSettingsStore* Settings() const { return m_settings.get(); }
   CLanguageStrings* Strings() const { return m_strings.get(); }
   CAppStatus* Status() const { return m_status.get(); }
+  CDeviceLink* DeviceLink() const { return m_deviceLink.get(); }
+  // The resident window's Exit destroys the link before the window goes.
+  void DestroyDeviceLink();
   CTaskTray* ResidentWindow() const { return m_resident.get(); }
   CMessage& Message() { return m_message; }
   bool IsInteractive() const { return m_interactive != 0; }
@@ -68,6 +72,7 @@ class CUsbUtilityApp {
   std::unique_ptr<CSettingsStore> m_settings;
   std::unique_ptr<CLanguageStrings> m_strings;
   std::unique_ptr<CAppStatus> m_status;
+  std::unique_ptr<CDeviceLink> m_deviceLink;
   std::unique_ptr<CTaskTray> m_resident;
   std::uint32_t m_interactive = 1;
   CMessage m_message;
