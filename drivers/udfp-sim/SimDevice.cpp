@@ -143,6 +143,9 @@ void CSimDevice::Process(std::unique_lock<std::mutex>& lock, Command command) {
       m_pipeReplies.push_back(std::move(result.reply));
     }
   } else {
+    // A new request means the host has moved on: answers to blocks it never collected
+    // must not be taken for answers to the blocks that follow.
+    m_pipeReplies.clear();
     auto result = m_firmware.HandleRequest(command.value, command.bytes, Clock::now());
     changed = result.storesChanged;
     if (result.reply && !command.silent) {
@@ -280,6 +283,9 @@ std::uint32_t CSimDevice::Open() {
   }
   m_deviceHandle = kDeviceHandleBase + (m_nextSerial++ & 0xFFFF);
   m_polling = false;
+  // Events nobody collected before this open belong to no one.
+  m_events.clear();
+  m_currentEvent = SimEvent{};
   ++m_counters.opens;
   return m_deviceHandle;
 }

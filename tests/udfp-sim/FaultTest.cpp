@@ -94,6 +94,23 @@ TEST_F(FaultTest, ARefusedBlockCarriesTheInjectedCodeAndStoresNothing) {
   EXPECT_FALSE(m_host.ReadObject(UDFP_SIM_KIND_RAW, 1).has_value());
 }
 
+TEST_F(FaultTest, AnAnswerLeftUnreadIsNotTakenForTheNextOne) {
+  ASSERT_EQ(m_host.Session(true), 0);
+  ASSERT_EQ(m_host.Request(0xE75, {UDFP_SIM_KIND_RAW, 0, 0, 4, 0, 0})->data, std::vector<std::uint8_t>{0});
+  const std::uint8_t block[8] = {0, 0, 0x80, 4, 1, 2, 3, 4};
+  const std::uint32_t out = UdfpOpenPipe(m_host.Device(), 2, UDFP_PIPE_OUT);
+  std::uint32_t moved = 0;
+  ASSERT_EQ(UdfpWriteData(out, block, sizeof block, &moved, 0), 1);
+  UdfpClosePipe(out);
+  EXPECT_EQ(m_host.Session(false), 0) << "the host gave up without reading the acknowledgement";
+
+  ASSERT_EQ(m_host.Session(true), 0);
+  ASSERT_EQ(m_host.Request(0xE7C, {UDFP_SIM_KIND_RAW, 1})->data, std::vector<std::uint8_t>{0});
+  const auto first = m_host.Exchange({1, 0, 0, 0});
+  EXPECT_EQ(first, (std::vector<std::uint8_t>{2, 0, 0x80, 4, 1, 2, 3, 4}));
+  m_host.Session(false);
+}
+
 TEST_F(FaultTest, DriverStatusAndQueuedEventsReachTheHost) {
   std::uint8_t status = 0xEE;
   ASSERT_EQ(UdfpGetDriverStatus(m_host.Device(), &status), 1);
