@@ -4,6 +4,8 @@
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 
+#include <algorithm>
+
 namespace {
 
 struct QuotedField {
@@ -81,7 +83,11 @@ bool MergeEntryLine(CPhonebookList& list, std::string_view line, bool freeEdit, 
   if (pasteMode) {
     const int found = FindByNumber(list, entry->number);
     if (found >= 0 && list.Row(static_cast<std::size_t>(found)).name == entry->name) {
-      entry->name += "(1)";
+      // The mark must survive the handset's 16 name bytes, so it replaces the end of a
+      // name that would grow longer than that.
+      constexpr std::string_view kMark = "(1)";
+      entry->name = entry->name.substr(0, std::min(entry->name.size(), kMaxNameLength - kMark.size()));
+      entry->name += kMark;
     }
   }
   AppendEntry(list, *entry, freeEdit);

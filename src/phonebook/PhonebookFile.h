@@ -38,8 +38,8 @@ std::string FormatEntryLine(std::string_view name, std::string_view storedNumber
 // double quote has an empty name and the text after its first comma as number.
 EntryLineFields ParseEntryLine(std::string_view line);
 // Validates one entry line and adds it to the list, overwriting the row of the same
-// number. In paste mode a row of the same number and the same name gets "(1)" appended
-// to the name first. Answers false when the line holds no valid entry.
+// number. In paste mode a line whose number and name equal a row's gets "(1)" at the end
+// of its name (within 16 characters). Answers false when the line holds no valid entry.
 bool MergeEntryLine(CPhonebookList& list, std::string_view line, bool freeEdit, bool pasteMode = false);
 
 // Reads a phonebook file into the Computer list. Unless addMode is set, the list is

@@ -190,7 +190,7 @@ class CVCardCollector {
   }
 
   void Finish() {
-    if (!m_hasFn && m_nameFromN && !m_nameFromN->empty()) {
+    if (!m_hasFn && m_nameFromN && !m_nameFromN->empty() && !m_cells.empty()) {
       m_cells.insert(m_cells.begin() + static_cast<std::ptrdiff_t>(m_nPosition), *m_nameFromN);
     }
     if (!m_cells.empty()) {

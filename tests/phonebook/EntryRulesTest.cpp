@@ -1,0 +1,193 @@
+#include "phonebook/HandsetRecord.h"
+#include "phonebook/ImportJob.h"
+#include "phonebook/PhonebookEntry.h"
+#include "phonebook/PhonebookList.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+std::vector<std::uint8_t> Bytes(const HandsetPhonebookRecord& record) {
+  return {record.bytes.begin(), record.bytes.end()};
+}
+
+TEST(EntryRules, NameCleaningReplacesWhatTheHandsetCannotStore) {
+  EXPECT_EQ(NormaliseName(""), "");
+  EXPECT_EQ(NormaliseName("@home"), " home");
+  EXPECT_EQ(NormaliseName("a`b"), "a b");
+  EXPECT_EQ(NormaliseName("ABCDEFGHIJKLMNOPQRST"), "ABCDEFGHIJKLMNOP");
+  // One blank per character, also for multi-byte UTF-8 characters and stray bytes.
+  EXPECT_EQ(NormaliseName("Zo\xC3\xAB"), "Zo ");
+  EXPECT_EQ(NormaliseName("Jos\xE9"), "Jos ");
+  EXPECT_EQ(NormaliseName("Tab\there\n"), "Tab here ");
+  // The cut counts characters, so 16 accented letters stay 16 blanks.
+  std::string accented;
+  for (int i = 0; i < 20; ++i) {
+    accented += "\xC3\xA9";
+  }
+  EXPECT_EQ(NormaliseName(accented), std::string(16, ' '));
+  EXPECT_EQ(NormaliseName("!\"$%+-:;<=>?[\\]^_{|}~&'(),./#*"), "!\"$%+-:;<=>?[\\]^");
+}
+
+TEST(EntryRules, NumberCleaningAndValidity) {
+  EXPECT_EQ(CleanNumber("(555) 123-4567"), "5551234567");
+  EXPECT_EQ(CleanNumber("+1 555 12p3f"), "1555123");
+  EXPECT_EQ(CleanNumber("12P3F"), "12P3F");
+  EXPECT_EQ(CleanNumber(std::string(40, '7')), std::string(32, '7'));
+  EXPECT_EQ(CleanNumber("abc"), "");
+
+  EXPECT_TRUE(IsValidNumber("*#"));
+  EXPECT_TRUE(IsValidNumber("12P3"));
+  EXPECT_TRUE(IsValidNumber(std::string(32, '1')));
+  EXPECT_FALSE(IsValidNumber(std::string(33, '1')));
+  EXPECT_FALSE(IsValidNumber(""));
+  EXPECT_FALSE(IsValidNumber("555-1234"));
+  // Pause and flash alone are not a number: a header word "Phone" cleans to "P".
+  EXPECT_FALSE(IsValidNumber("P"));
+  EXPECT_FALSE(IsValidNumber("PF"));
+  EXPECT_FALSE(ValidateEntry("Name", "Phone").has_value());
+
+  const auto entry = ValidateEntry("@Bob", "(555) 123-4567");
+  ASSERT_TRUE(entry.has_value());
+  EXPECT_EQ(entry->name, " Bob");
+  EXPECT_EQ(entry->number, "5551234567");
+  EXPECT_FALSE(ValidateEntry("Letters", "abcdef").has_value());
+}
+
+TEST(EntryRules, DisplayFormsInBothFreeEditModes) {
+  EXPECT_EQ(ToDisplayNumber("5551234", true), "555-1234");
+  EXPECT_EQ(ToDisplayNumber("15551234", true), "1-555-1234");
+  EXPECT_EQ(ToDisplayNumber("305551234", true), "30-555-1234");
+  EXPECT_EQ(ToDisplayNumber("5551234567", true), "555-123-4567");
+  EXPECT_EQ(ToDisplayNumber("15551234567", true), "1-555-123-4567");
+  EXPECT_EQ(ToDisplayNumber("555123", true), "555123");
+  EXPECT_EQ(ToDisplayNumber("155512345678", true), "155512345678");
+  EXPECT_EQ(ToDisplayNumber("5551234567", false), "5551234567");
+  EXPECT_EQ(StoredNumber("1-555-123-4567"), "15551234567");
+
+  CPhonebookList computer;
+  CPhonebookList handset;
+  computer.Append("A", "5551234567");
+  handset.Append("B", "555-1234");
+  ReformatAllNumbers(computer, handset, true);
+  EXPECT_EQ(computer.Row(0).number, "555-123-4567");
+  ReformatAllNumbers(computer, handset, false);
+  EXPECT_EQ(computer.Row(0).number, "5551234567");
+  EXPECT_EQ(handset.Row(0).number, "5551234");
+}
+
+TEST(EntryRules, SameNumberIgnoresHyphensAndCase) {
+  CPhonebookList list;
+  list.Append("x", "555-1234");
+  list.Append("y", "12P");
+  EXPECT_EQ(FindByNumber(list, "5551234"), 0);
+  EXPECT_EQ(FindByNumber(list, "55-51-234"), 0);
+  EXPECT_EQ(FindByNumber(list, "12p"), 1);
+  EXPECT_EQ(FindByNumber(list, "555123"), -1);
+  EXPECT_EQ(FindByNumber(list, "55512345"), -1);
+  EXPECT_TRUE(list.AddOrOverwrite("z", "5551234"));
+  EXPECT_EQ(list.Count(), 2u);
+  EXPECT_EQ(list.Row(0).name, "z");
+}
+
+TEST(EntryRules, SortIgnoresCaseAndNumbersRows) {
+  CPhonebookList list;
+  list.Append("cherry", "3");
+  list.Append("Banana", "2");
+  list.Append("apple", "1");
+  list.Append("", "4");
+  list.Append("APPLE", "5");
+  SortAndNumber(list);
+  const std::vector<std::string> names = {"", "apple", "APPLE", "Banana", "cherry"};
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    EXPECT_EQ(list.Row(i).name, names[i]);
+    EXPECT_EQ(list.Row(i).no, std::to_string(i + 1));
+  }
+}
+
+TEST(EntryRules, CapacityUsesTheLowEightBits) {
+  EXPECT_EQ(HandsetCapacity(50), 50);
+  EXPECT_EQ(HandsetCapacity(300), 44);
+  EXPECT_EQ(HandsetCapacity(256), 0);
+}
+
+TEST(HandsetRecord, EncodesNamesNumbersAndAttributes) {
+  const auto record = Bytes(EncodeRecord("Al", "1230", {1, 2, 3, 4}));
+  const std::vector<std::uint8_t> expected = {'A', 'l',  0,    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                              0,   0x12, 0x3B, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  ASSERT_EQ(record.size(), 36u);
+  EXPECT_TRUE(std::equal(record.begin(), record.begin() + 16, expected.begin()));
+  EXPECT_EQ(record[16], 0x12);
+  EXPECT_EQ(record[17], 0x3B);
+  EXPECT_TRUE(std::all_of(record.begin() + 18, record.begin() + 32, [](std::uint8_t b) { return b == 0; }));
+  EXPECT_EQ(record[32], 1);
+  EXPECT_EQ(record[35], 4);
+
+  EXPECT_EQ(Bytes(EncodeRecord("", "5", {}))[16], 0x50);
+  EXPECT_EQ(Bytes(EncodeRecord("", "*0#Pf", {}))[16], 0xAB);
+  EXPECT_EQ(Bytes(EncodeRecord("", "*0#Pf", {}))[17], 0xCD);
+  EXPECT_EQ(Bytes(EncodeRecord("", "*0#Pf", {}))[18], 0xE0);
+  // Hyphens of a display form have no code and are left out.
+  EXPECT_EQ(Bytes(EncodeRecord("", "555-1234", {})), Bytes(EncodeRecord("", "5551234", {})));
+}
+
+TEST(HandsetRecord, LongValuesNeverOverrunTheirFields) {
+  const auto record = Bytes(EncodeRecord("ABCDEFGHIJKLMNOPQRS(1)", std::string(40, '9'), {7, 7, 7, 7}));
+  EXPECT_EQ(std::string(record.begin(), record.begin() + 16), "ABCDEFGHIJKLMNOP");
+  EXPECT_TRUE(std::all_of(record.begin() + 16, record.begin() + 32, [](std::uint8_t b) { return b == 0x99; }));
+  EXPECT_EQ(record[32], 7);
+}
+
+TEST(HandsetRecord, RoundTripsAndDropsInvalidRecords) {
+  const auto sixteen = EncodeRecord("ABCDEFGHIJKLMNOP", "0123456789*#PF", {9, 8, 7, 6});
+  const auto decoded = DecodeRecord(sixteen.bytes);
+  ASSERT_TRUE(decoded.has_value());
+  EXPECT_EQ(decoded->name, "ABCDEFGHIJKLMNOP");
+  EXPECT_EQ(decoded->number, "0123456789*#PF");
+  EXPECT_EQ(decoded->attributes, (std::array<std::uint8_t, 4>{9, 8, 7, 6}));
+
+  auto padded = EncodeRecord("Bob  ", "12", {});
+  EXPECT_EQ(DecodeRecord(padded.bytes)->name, "Bob");
+  // Code 15 ends the number as well.
+  padded.bytes[16] = 0x1F;
+  padded.bytes[17] = 0x23;
+  EXPECT_EQ(DecodeRecord(padded.bytes)->number, "1");
+  // An empty number, or one of pauses only, is dropped.
+  EXPECT_FALSE(DecodeRecord(EncodeRecord("Empty", "", {}).bytes).has_value());
+  EXPECT_FALSE(DecodeRecord(EncodeRecord("Pause", "PP", {}).bytes).has_value());
+  // Short items are ignored.
+  const auto full = EncodeRecord("X", "1", {});
+  EXPECT_FALSE(DecodeRecord(std::span(full.bytes).first(35)).has_value());
+  // Name bytes outside the name set become blanks.
+  auto odd = EncodeRecord("A@B", "1", {});
+  odd.bytes[3] = 0xE9;
+  EXPECT_EQ(DecodeRecord(odd.bytes)->name, "A B ");
+}
+
+TEST(HandsetRecord, CallerRecordsAndTheirMerge) {
+  std::vector<std::uint8_t> item(32, 0);
+  item[6] = 0x55;
+  item[7] = 0x51;
+  item[8] = 0x23;
+  item[9] = 0x40;
+  const std::string name = "Caller@Name\x01";
+  std::copy(name.begin(), name.end(), item.begin() + 16);
+  const auto caller = DecodeCallerRecord(item);
+  ASSERT_TRUE(caller.has_value());
+  EXPECT_EQ(caller->number, "5551234");
+  EXPECT_EQ(caller->name, "Caller Name");
+  EXPECT_FALSE(DecodeCallerRecord(std::span(item).first(31)).has_value());
+  std::vector<std::uint8_t> noNumber(32, 0);
+  EXPECT_FALSE(DecodeCallerRecord(noNumber).has_value());
+
+  CPhonebookList computer;
+  computer.Append("Known", "555-1234");
+  const std::vector<CallerIdEntry> callers = {*caller, {"New", "0301234567"}, {"Twice", "0301234567"}, {"P", "P"}};
+  EXPECT_EQ(MergeCallers(computer, callers, true), 1u);
+  EXPECT_EQ(computer.Row(0).name, "Known");
+  EXPECT_EQ(computer.Row(1).number, "030-123-4567");
+}
+
+}  // namespace
