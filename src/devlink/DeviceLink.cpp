@@ -22,6 +22,9 @@ constexpr std::uint32_t kAbandonWaitMs = 2000;
 }  // namespace
 
 CDeviceLink::CDeviceLink(CSettingsStore* settings, CAppStatus* status) : m_settings(settings), m_status(status) {
+  // The engine starts from a clear state before any request can be posted.
+  m_events.ResetAllExcept({LinkEvent::Complete});
+  ClearState();
   m_events.Set(LinkEvent::Idle);
   m_engine.Start(ThreadPriority::Highest, [this] { EngineThread(); });
 }

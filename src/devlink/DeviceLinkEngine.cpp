@@ -7,6 +7,7 @@
 
 #include "app/AppStatus.h"
 #include "platform/DebugLog.h"
+#include "platform/WindowRegistry.h"
 
 #include <udfp.h>
 
@@ -19,8 +20,6 @@ constexpr std::uint8_t kReadCountRefused = 0xF0;
 }  // namespace
 
 void CDeviceLink::EngineThread() {
-  m_events.ResetAllExcept({LinkEvent::Complete, LinkEvent::Idle});
-  ClearState();
   for (;;) {
     const auto event = m_events.WaitAny(
         LinkWorker::Engine,
@@ -84,19 +83,21 @@ void CDeviceLink::ClearState() {
 
 void CDeviceLink::FinishRequest(std::uint32_t message, bool withReply) {
   const std::uint16_t pending = m_pendingCode.load();
-  if (withReply) {
-    auto snapshot = ResponseSnapshot();
-    const auto length = static_cast<std::intptr_t>(snapshot->size());
-    PostToRequester(message, pending, length, std::move(snapshot));
-  } else {
-    PostToRequester(message, pending, 0);
+  auto snapshot = withReply ? ResponseSnapshot() : nullptr;
+  const auto length = snapshot ? static_cast<std::intptr_t>(snapshot->size()) : 0;
+  WindowHandle window = 0;
+  {
+    std::lock_guard lock(m_stateMutex);
+    window = m_params.notifyWindow;
   }
-  ORVANE_TRACE("CDeviceLink - %s ends with WM_APP+0x%X\n", CRequestNames::Name(pending), message - WM_APP);
+  // The request is over before the window hears of it: its handler may post the next one.
   if (message != LinkMessage::kRequestComplete || m_currentEvent.code != LinkCode::kDiscoveryReply) {
     m_pendingCode = 0;
   }
   m_requestActive = false;
   m_events.Set(LinkEvent::Idle);
+  ORVANE_TRACE("CDeviceLink - %s ends with WM_APP+0x%X\n", CRequestNames::Name(pending), message - WM_APP);
+  PostMessage(window, message, pending, length, std::move(snapshot));
 }
 
 void CDeviceLink::FlushDeferredModelInfo() {
