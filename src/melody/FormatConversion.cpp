@@ -7,7 +7,9 @@
 
 #include "melody/BoundedStack.h"
 #include "melody/DownSampler.h"
+#include "melody/FirTable.h"
 #include "melody/MelodyException.h"
+#include "melody/ResampleChain.h"
 #include "melody/TableSink.h"
 #include "melody/UpSampler.h"
 #include "melody/WaveFile.h"
@@ -19,7 +21,6 @@ namespace {
 struct Step {
   int L;
   int M;
-  const char* tempName;  // output of every step but the last
 };
 
 struct RateChain {
@@ -27,35 +28,21 @@ struct RateChain {
   std::vector<Step> steps;
 };
 
-// The names are fixed labels of the working files; they do not describe the ratios.
+// Small-factor steps whose product brings each rate to exactly 16000 Hz
+// (11025 * 640/441, 22050 * 320/441, 44100 * 160/441).
 const std::vector<RateChain>& Chains() {
   static const std::vector<RateChain> chains = {
-      {8000, {{3, 2, "MelodyUS3-2Temp.WAV"}, {4, 3, nullptr}}},
-      {11025,
-       {{8, 1, "MelodyUS4-3Temp.WAV"},
-        {2, 7, "MelodyUS5-3Temp.WAV"},
-        {10, 1, "MelodyDS2-7Temp.WAV"},
-        {2, 7, "MelodyUS3-2Temp.WAV"},
-        {2, 9, nullptr}}},
-      {12000, {{4, 3, nullptr}}},
-      {16000, {{1, 1, nullptr}}},
-      {22050,
-       {{8, 1, "MelodyUS4-3Temp.WAV"},
-        {2, 7, "MelodyUS5-3Temp.WAV"},
-        {5, 1, "MelodyDS2-7Temp.WAV"},
-        {2, 7, "MelodyUS3-2Temp.WAV"},
-        {2, 9, nullptr}}},
-      {24000, {{4, 3, "MelodyUS3-2Temp.WAV"}, {1, 2, nullptr}}},
-      {32000, {{1, 2, nullptr}}},
-      {44100,
-       {{4, 1, "MelodyUS4-3Temp.WAV"},
-        {2, 7, "MelodyUS5-3Temp.WAV"},
-        {5, 1, "MelodyDS2-7Temp.WAV"},
-        {2, 7, "MelodyUS3-2Temp.WAV"},
-        {2, 9, nullptr}}},
-      {48000, {{1, 3, nullptr}}},
+      {8000, {{3, 2}, {4, 3}}}, {11025, {{8, 1}, {2, 7}, {10, 1}, {2, 7}, {2, 9}}}, {12000, {{4, 3}}},
+      {16000, {{1, 1}}},        {22050, {{8, 1}, {2, 7}, {5, 1}, {2, 7}, {2, 9}}},  {24000, {{4, 3}, {1, 2}}},
+      {32000, {{1, 2}}},        {44100, {{4, 1}, {2, 7}, {5, 1}, {2, 7}, {2, 9}}},  {48000, {{1, 3}}},
   };
   return chains;
+}
+
+// The table of one step: direct decimation for 1/3 and 1/7, polyphase otherwise.
+const FirTable* StepTable(const Step& step) {
+  const bool direct = step.L == 1 && (step.M == 3 || step.M == 7);
+  return FirInit(step.L, step.M, direct);
 }
 
 const RateChain* FindChain(std::uint32_t rate) {
@@ -136,12 +123,15 @@ int TransWaveFormat(int channel, std::uint32_t flags, const std::string& source,
     ran = true;
   }
   if (chain != nullptr) {
-    for (std::size_t i = 0; i < chain->steps.size(); ++i) {
-      const Step& step = chain->steps[i];
-      const bool last = i + 1 == chain->steps.size();
-      const std::string output = last ? destination : temps.Add(step.tempName);
-      Resample(current, output, step.L, step.M);
-      current = output;
+    if (chain->steps.size() == 1 && chain->steps[0].L == chain->steps[0].M) {
+      WaveCopyPart(current, destination, 0, 0);
+    } else {
+      // The steps run in one streaming pass; the intermediate rates never reach the disk.
+      std::vector<const FirTable*> tables;
+      for (const Step& step : chain->steps) {
+        tables.push_back(StepTable(step));
+      }
+      CResampleChain(tables).ConvertFile(current, destination);
     }
     ran = true;
   }

@@ -3,13 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
 #include "melody/FirTable.h"
-#include "melody/MelodyException.h"
-#include "melody/MelodyThreadState.h"
-#include "melody/TableSink.h"
-#include "melody/WaveFile.h"
-#include "melody/WaveOperations.h"
+#include "melody/ResampleChain.h"
 
 // The 8-lane vectors below never cross a call boundary (every helper is inlined), so the
 // note about their calling convention without AVX does not apply.
@@ -19,9 +16,9 @@ namespace {
 
 constexpr std::size_t kLanes = 8;
 constexpr std::size_t kChunk = 4096;
-constexpr std::size_t kCancelCheckSamples = 65536;
 
 typedef float Vec8 __attribute__((vector_size(32)));
+typedef std::int32_t Vec8i __attribute__((vector_size(32)));
 
 inline __attribute__((always_inline)) Vec8 Load8(const float* p) {
   Vec8 v;
@@ -29,18 +26,33 @@ inline __attribute__((always_inline)) Vec8 Load8(const float* p) {
   return v;
 }
 
+template <typename Vec>
+inline __attribute__((always_inline)) Vec LoadVec(const float* p) {
+  Vec v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+// Dot product of k coefficients (k a multiple of the vector width) with the history.
+template <typename Vec>
 inline __attribute__((always_inline)) float Dot(const float* c, const float* x, std::size_t k) {
-  Vec8 a = {0, 0, 0, 0, 0, 0, 0, 0};
-  Vec8 b = {0, 0, 0, 0, 0, 0, 0, 0};
+  constexpr std::size_t lanes = sizeof(Vec) / sizeof(float);
+  Vec a = {};
+  Vec b = a;
+  Vec d = a;
+  Vec e = a;
   std::size_t i = 0;
-  for (; i + 2 * kLanes <= k; i += 2 * kLanes) {
-    a += Load8(c + i) * Load8(x + i);
-    b += Load8(c + i + kLanes) * Load8(x + i + kLanes);
+  for (; i + 4 * lanes <= k; i += 4 * lanes) {
+    a += LoadVec<Vec>(c + i) * LoadVec<Vec>(x + i);
+    b += LoadVec<Vec>(c + i + lanes) * LoadVec<Vec>(x + i + lanes);
+    d += LoadVec<Vec>(c + i + 2 * lanes) * LoadVec<Vec>(x + i + 2 * lanes);
+    e += LoadVec<Vec>(c + i + 3 * lanes) * LoadVec<Vec>(x + i + 3 * lanes);
   }
-  if (i < k) {
-    a += Load8(c + i) * Load8(x + i);
+  for (; i < k; i += lanes) {
+    a += LoadVec<Vec>(c + i) * LoadVec<Vec>(x + i);
   }
-  a += b;
+  a = (a + b) + (d + e);
+  static_assert(lanes == 8);
   return ((a[0] + a[4]) + (a[1] + a[5])) + ((a[2] + a[6]) + (a[3] + a[7]));
 }
 
@@ -66,8 +78,17 @@ struct FilterState {
   std::size_t& discard;
 };
 
-inline __attribute__((always_inline)) std::size_t Run(FilterState s, const float* in, std::size_t count,
-                                                      std::int16_t* out) {
+template <typename Out>
+inline Out Convert(float y) {
+  if constexpr (std::is_same_v<Out, float>) {
+    return y;
+  } else {
+    return Saturate(y);
+  }
+}
+
+template <typename Out, typename Vec>
+inline __attribute__((always_inline)) std::size_t Run(FilterState s, const float* in, std::size_t count, Out* out) {
   std::size_t produced = 0;
   for (std::size_t n = 0; n < count; ++n) {
     if (s.write == s.historySize) {
@@ -77,17 +98,100 @@ inline __attribute__((always_inline)) std::size_t Run(FilterState s, const float
     s.history[s.write++] = in[n];
     const float* window = s.history + s.write - s.K;
     while (s.phase < s.L) {
-      const float y = Dot(s.coeffs + static_cast<std::size_t>(s.phase) * s.K, window, s.K);
+      const float y = Dot<Vec>(s.coeffs + static_cast<std::size_t>(s.phase) * s.K, window, s.K);
       if (s.discard > 0) {
         --s.discard;
       } else {
-        out[produced++] = Saturate(y);
+        out[produced++] = Convert<Out>(y);
       }
       s.phase += s.M;
     }
     s.phase -= s.L;
   }
   return produced;
+}
+
+// Integer-factor interpolation (M = 1): every input sample yields all L phases, so the
+// phases are computed side by side in vector lanes (lane p holds output phase p) and each
+// history sample is broadcast once; no horizontal sums are needed.
+template <std::size_t Width, typename Out>
+inline __attribute__((always_inline)) std::size_t RunInterpolator(FilterState s, const float* in, std::size_t count,
+                                                                  Out* out) {
+  std::size_t produced = 0;
+  constexpr std::size_t vectors = Width / kLanes;
+  for (std::size_t n = 0; n < count; ++n) {
+    if (s.write == s.historySize) {
+      std::memmove(s.history, s.history + s.historySize - s.K, s.K * sizeof(float));
+      s.write = s.K;
+    }
+    s.history[s.write++] = in[n];
+    const float* newest = s.history + s.write - 1;
+    // Four partial sums per vector keep the additions out of one long dependency chain.
+    Vec8 acc[4][vectors];
+#pragma GCC unroll 4
+    for (auto& partial : acc) {
+#pragma GCC unroll 2
+      for (std::size_t v = 0; v < vectors; ++v) {
+        partial[v] = Vec8{0, 0, 0, 0, 0, 0, 0, 0};
+      }
+    }
+    const float* bank = s.coeffs;
+    std::size_t j = 0;
+    for (; j + 4 <= s.K; j += 4, bank += 4 * Width) {
+#pragma GCC unroll 4
+      for (std::size_t u = 0; u < 4; ++u) {
+        const float x = newest[-static_cast<std::ptrdiff_t>(j + u)];
+#pragma GCC unroll 2
+        for (std::size_t v = 0; v < vectors; ++v) {
+          acc[u][v] += Load8(bank + u * Width + v * kLanes) * x;
+        }
+      }
+    }
+    for (; j < s.K; ++j, bank += Width) {
+      const float x = newest[-static_cast<std::ptrdiff_t>(j)];
+#pragma GCC unroll 2
+      for (std::size_t v = 0; v < vectors; ++v) {
+        acc[0][v] += Load8(bank + v * kLanes) * x;
+      }
+    }
+    Out values[Width];
+#pragma GCC unroll 2
+    for (std::size_t v = 0; v < vectors; ++v) {
+      Vec8 y = (acc[0][v] + acc[1][v]) + (acc[2][v] + acc[3][v]);
+      if constexpr (std::is_same_v<Out, float>) {
+        std::memcpy(values + v * kLanes, &y, sizeof y);
+      } else {
+        const Vec8 lo = {-32768.0f, -32768.0f, -32768.0f, -32768.0f, -32768.0f, -32768.0f, -32768.0f, -32768.0f};
+        const Vec8 hi = {32767.0f, 32767.0f, 32767.0f, 32767.0f, 32767.0f, 32767.0f, 32767.0f, 32767.0f};
+        y = y < lo ? lo : y;
+        y = y > hi ? hi : y;
+        const Vec8i converted = __builtin_convertvector(y, Vec8i);
+        for (std::size_t lane = 0; lane < kLanes; ++lane) {
+          values[v * kLanes + lane] = static_cast<Out>(converted[lane]);
+        }
+      }
+    }
+    for (int p = 0; p < s.L; ++p) {
+      if (s.discard > 0) {
+        --s.discard;
+      } else {
+        out[produced++] = values[p];
+      }
+    }
+  }
+  return produced;
+}
+
+template <typename Vec, typename Out>
+inline __attribute__((always_inline)) std::size_t Dispatch(FilterState s, std::size_t width, const float* in,
+                                                           std::size_t count, Out* out) {
+  if (width == 8) {
+    return RunInterpolator<8>(s, in, count, out);
+  }
+  if (width == 16) {
+    return RunInterpolator<16>(s, in, count, out);
+  }
+  return Run<Out, Vec>(s, in, count, out);
 }
 
 }  // namespace
@@ -104,8 +208,25 @@ CPolyphaseFilter::CPolyphaseFilter(const FirTable& table)
   const std::size_t taps = table.h.size();
   const std::size_t perPhase = (taps + m_L - 1) / m_L;
   m_K = (perPhase + kLanes - 1) / kLanes * kLanes;
-  m_coeffs.assign(m_K * m_L, 0.0f);
   const double gain = table.Gain();
+  if (m_M == 1 && m_L > 1 && m_L <= 16) {
+    // Bank layout: row j (history age j) holds tap p + jL in lane p.
+    m_interpolatorWidth = m_L <= 8 ? 8 : 16;
+    m_K = perPhase;
+    m_coeffs.assign(m_K * m_interpolatorWidth, 0.0f);
+    for (std::size_t j = 0; j < m_K; ++j) {
+      for (int p = 0; p < m_L; ++p) {
+        const std::size_t tap = static_cast<std::size_t>(p) + j * m_L;
+        if (tap < taps) {
+          m_coeffs[j * m_interpolatorWidth + static_cast<std::size_t>(p)] = static_cast<float>(table.h[tap] * gain);
+        }
+      }
+    }
+    m_history.assign(m_K + kChunk, 0.0f);
+    m_write = m_K;
+    return;
+  }
+  m_coeffs.assign(m_K * m_L, 0.0f);
   for (int p = 0; p < m_L; ++p) {
     for (std::size_t k = 0; k < m_K; ++k) {
       // Position K-1 meets the newest input, which takes tap p; older inputs take p + jL.
@@ -120,94 +241,39 @@ CPolyphaseFilter::CPolyphaseFilter(const FirTable& table)
   m_write = m_K;
 }
 
+#define ORVANE_FILTER_STATE                                                                         \
+  FilterState {                                                                                     \
+    m_L, m_M, m_K, m_coeffs.data(), m_history.data(), m_history.size(), m_write, m_phase, m_discard \
+  }
+
 std::size_t CPolyphaseFilter::ProcessGeneric(const float* in, std::size_t count, std::int16_t* out) {
-  return Run({m_L, m_M, m_K, m_coeffs.data(), m_history.data(), m_history.size(), m_write, m_phase, m_discard}, in,
-             count, out);
+  return Dispatch<Vec8>(ORVANE_FILTER_STATE, m_interpolatorWidth, in, count, out);
+}
+
+std::size_t CPolyphaseFilter::ProcessGeneric(const float* in, std::size_t count, float* out) {
+  return Dispatch<Vec8>(ORVANE_FILTER_STATE, m_interpolatorWidth, in, count, out);
 }
 
 __attribute__((target("avx2"))) std::size_t CPolyphaseFilter::ProcessAvx2(const float* in, std::size_t count,
                                                                           std::int16_t* out) {
-  return Run({m_L, m_M, m_K, m_coeffs.data(), m_history.data(), m_history.size(), m_write, m_phase, m_discard}, in,
-             count, out);
+  return Dispatch<Vec8>(ORVANE_FILTER_STATE, m_interpolatorWidth, in, count, out);
 }
+
+__attribute__((target("avx2"))) std::size_t CPolyphaseFilter::ProcessAvx2(const float* in, std::size_t count,
+                                                                          float* out) {
+  return Dispatch<Vec8>(ORVANE_FILTER_STATE, m_interpolatorWidth, in, count, out);
+}
+
+#undef ORVANE_FILTER_STATE
 
 std::size_t CPolyphaseFilter::Process(const float* in, std::size_t count, std::int16_t* out) {
   return m_avx2 ? ProcessAvx2(in, count, out) : ProcessGeneric(in, count, out);
 }
 
-namespace {
-
-void CheckCancel() {
-  if (MelodyThreadState().CancelRequested()) {
-    throw CMelodyException(CMelodyException::kCancelled, "");
-  }
+std::size_t CPolyphaseFilter::Process(const float* in, std::size_t count, float* out) {
+  return m_avx2 ? ProcessAvx2(in, count, out) : ProcessGeneric(in, count, out);
 }
-
-// Filters samples and appends the outputs to the sink as little-endian 16-bit values.
-void FilterInto(CPolyphaseFilter& filter, const float* in, std::size_t count, std::vector<std::int16_t>& staged,
-                CTableSink& sink) {
-  staged.resize(std::max(staged.size(), filter.MaxOutput(count)));
-  std::uint8_t* room = sink.Reserve(filter.MaxOutput(count) * 2);
-  const std::size_t produced = filter.Process(in, count, staged.data());
-  for (std::size_t i = 0; i < produced; ++i) {
-    const auto v = static_cast<std::uint16_t>(staged[i]);
-    room[2 * i] = static_cast<std::uint8_t>(v);
-    room[2 * i + 1] = static_cast<std::uint8_t>(v >> 8);
-  }
-  sink.Commit(produced * 2);
-}
-
-}  // namespace
 
 void CPolyphaseFilter::ConvertFile(const std::string& source, const std::string& destination, const FirTable& table) {
-  if (table.L > 10) {
-    throw CMelodyException(CMelodyException::kUnsupportedFormat, "CPolyphaseFilter ratio");
-  }
-  CWaveFile src;
-  CWaveFile dst;
-  OpenWaveFileStack().Push(&src);
-  src.OpenR(source);
-  src.ReadHeader();
-  if (src.m_wChannels != 1 || src.m_wBitsPerSample != 16) {
-    throw CMelodyException(CMelodyException::kUnsupportedFormat, "CPolyphaseFilter format");
-  }
-  src.SeekData();
-  OpenWaveFileStack().Push(&dst);
-  dst.OpenW(destination);
-  dst.CopyFormatFrom(src);
-  dst.m_dwSamplesPerSec = static_cast<std::uint32_t>(static_cast<std::uint64_t>(src.m_dwSamplesPerSec) * table.L /
-                                                     static_cast<std::uint64_t>(table.M));
-  dst.m_dwAvgBytesPerSec = static_cast<std::uint32_t>(static_cast<std::uint64_t>(src.m_dwAvgBytesPerSec) * table.L /
-                                                      static_cast<std::uint64_t>(table.M));
-  dst.WriteHeader();
-  const std::uint8_t* table8 = src.CreateBuffer();
-  CTableSink sink(dst);
-  CPolyphaseFilter filter(table);
-  std::vector<float> chunk(kChunk);
-  std::vector<std::int16_t> staged;
-  std::size_t sinceCheck = kCancelCheckSamples;
-  for (std::size_t bytes = src.ReadToTable(); bytes > 0; bytes = src.ReadToTable()) {
-    const std::size_t samples = bytes / 2;
-    for (std::size_t first = 0; first < samples; first += kChunk) {
-      if (sinceCheck >= kCancelCheckSamples) {
-        CheckCancel();
-        sinceCheck = 0;
-      }
-      const std::size_t n = std::min(kChunk, samples - first);
-      for (std::size_t i = 0; i < n; ++i) {
-        const std::uint8_t* p = table8 + 2 * (first + i);
-        chunk[i] = static_cast<float>(static_cast<std::int16_t>(p[0] | (p[1] << 8)));
-      }
-      FilterInto(filter, chunk.data(), n, staged, sink);
-      sinceCheck += n;
-    }
-  }
-  std::fill(chunk.begin(), chunk.end(), 0.0f);
-  for (std::size_t left = filter.FlushLength(); left > 0;) {
-    const std::size_t n = std::min(kChunk, left);
-    FilterInto(filter, chunk.data(), n, staged, sink);
-    left -= n;
-  }
-  sink.Finish();
-  OpenWaveFileStack().Clear();
+  CResampleChain({&table}).ConvertFile(source, destination);
 }

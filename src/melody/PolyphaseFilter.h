@@ -19,6 +19,8 @@ class CPolyphaseFilter {
   // discarded, truncated toward zero and saturated to 16 bits) to out, which must have
   // room for MaxOutput(count) samples. Returns the number written.
   std::size_t Process(const float* in, std::size_t count, std::int16_t* out);
+  // The same without the conversion to 16 bits, for chaining stages in memory.
+  std::size_t Process(const float* in, std::size_t count, float* out);
   std::size_t MaxOutput(std::size_t count) const { return count * m_L / m_M + 2; }
   // Zero input samples that push the last real input through the filter.
   std::size_t FlushLength() const { return m_flush; }
@@ -29,7 +31,9 @@ class CPolyphaseFilter {
 
  private:
   std::size_t ProcessGeneric(const float* in, std::size_t count, std::int16_t* out);
+  std::size_t ProcessGeneric(const float* in, std::size_t count, float* out);
   std::size_t ProcessAvx2(const float* in, std::size_t count, std::int16_t* out);
+  std::size_t ProcessAvx2(const float* in, std::size_t count, float* out);
 
   int m_L;
   int m_M;
@@ -41,4 +45,6 @@ class CPolyphaseFilter {
   std::size_t m_discard;
   std::size_t m_flush;
   bool m_avx2;
+  // Lanes per history row when the integer-factor interpolator layout is used, else 0.
+  std::size_t m_interpolatorWidth = 0;
 };
