@@ -279,8 +279,8 @@ int CUsbDevice::RunTransfer(libusb_transfer* transfer, std::chrono::steady_clock
   }
 }
 
-std::timed_mutex* CUsbDevice::EndpointMutex(uint8_t endpoint) {
-  return (endpoint & LIBUSB_ENDPOINT_IN) ? &m_inMutex : &m_outMutex;
+CPipeGate& CUsbDevice::EndpointGate(uint8_t endpoint) {
+  return (endpoint & LIBUSB_ENDPOINT_IN) ? m_inGate : m_outGate;
 }
 
 bool CUsbDevice::BulkTransfer(uint8_t endpoint, uint8_t* buffer, uint32_t length, uint32_t* transferred) {
@@ -291,10 +291,14 @@ bool CUsbDevice::BulkTransfer(uint8_t endpoint, uint8_t* buffer, uint32_t length
   // Transfers on one pipe run one at a time, so blocks reach the handset in call order; a
   // caller queued behind another spends its wait out of the same budget.
   auto deadline = Clock::now() + kCallBudget;
-  std::unique_lock lock(*EndpointMutex(endpoint), std::defer_lock);
-  if (!lock.try_lock_until(deadline)) {
+  CPipeGate& gate = EndpointGate(endpoint);
+  if (!gate.EnterBefore(deadline)) {
     return false;
   }
+  struct LeaveOnReturn {
+    CPipeGate& gate;
+    ~LeaveOnReturn() { gate.Leave(); }
+  } leave{gate};
   libusb_transfer* transfer = libusb_alloc_transfer(0);
   if (transfer == nullptr) {
     return false;

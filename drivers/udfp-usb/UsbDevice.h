@@ -16,6 +16,7 @@
 
 #include "HandleObject.h"
 #include "MatchIds.h"
+#include "PipeGate.h"
 
 // One opened handset: its libusb handle with interface 2 claimed, the bulk endpoints, the
 // interrupt endpoint that delivers event records, and the driver status byte.
@@ -102,7 +103,7 @@ class CUsbDevice : public CHandleObject, public std::enable_shared_from_this<CUs
   bool SubmitEventTransfer();  // m_eventMutex held
   static void LIBUSB_CALL EventTransferDone(libusb_transfer* transfer);
   void OnEventTransfer(libusb_transfer* transfer);
-  std::timed_mutex* EndpointMutex(uint8_t endpoint);
+  CPipeGate& EndpointGate(uint8_t endpoint);
 
   libusb_device* m_device;
   libusb_device_handle* m_handle;
@@ -116,8 +117,8 @@ class CUsbDevice : public CHandleObject, public std::enable_shared_from_this<CUs
   // Control and bulk transfers submitted and not yet ended, so closing can cancel them.
   std::mutex m_inflightMutex;
   std::vector<libusb_transfer*> m_inflight;
-  std::timed_mutex m_outMutex;
-  std::timed_mutex m_inMutex;
+  CPipeGate m_outGate;
+  CPipeGate m_inGate;
 
   std::mutex m_eventMutex;
   std::condition_variable m_eventIdle;

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cstring>
 
+#include <pthread.h>
+
 #include "UsbDevice.h"
 #include "UsbPipe.h"
 #include "platform/DebugLog.h"
@@ -55,6 +57,7 @@ bool CUsbDriver::EnsureContext() {
 }
 
 void CUsbDriver::EventLoop() {
+  pthread_setname_np(pthread_self(), "udfp-usb-events");
   m_eventThreadId.store(std::this_thread::get_id());
   CUsbDevice::SetEventThread(std::this_thread::get_id());
   while (!m_stopEvents.load()) {

@@ -8,8 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include "LibraryThreads.h"
 #include "MockHandset.h"
-#include "ThreadCount.h"
 #include "UdfpLibrary.h"
 
 namespace {
@@ -32,7 +32,6 @@ class UdfpUsbHandset : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(library.Error(), "");
-    baseThreads = ThreadCount();
     device = library.Open();
     ASSERT_NE(device, UDFP_INVALID_HANDLE);
   }
@@ -59,7 +58,6 @@ class UdfpUsbHandset : public ::testing::Test {
 
   CMockHandset handset;
   CUdfpLibrary library;
-  int baseThreads = 0;
   uint32_t device = UDFP_INVALID_HANDLE;
 };
 
@@ -343,9 +341,9 @@ TEST_F(UdfpUsbHandset, ShutdownWithTheDeviceInUseEndsEveryThread) {
   ASSERT_NE(library.OpenPipe(device, 2, UDFP_PIPE_OUT), UDFP_INVALID_HANDLE);
   HotplugLog log;
   ASSERT_NE(library.RegisterHotplug(&RecordHotplug, &log), 0);
-  EXPECT_GT(ThreadCount(), baseThreads);
+  EXPECT_TRUE(HasThreadNamed("udfp-usb-events"));
   EXPECT_NE(library.TerminateDLL(), 0);
-  EXPECT_EQ(ThreadCount(), baseThreads);
+  EXPECT_FALSE(LibraryThreadsRunning());
   EXPECT_EQ(handset.ReleasedInterfaces(), std::vector<unsigned>{2});
   uint32_t vendor = 0;
   uint32_t product = 0;

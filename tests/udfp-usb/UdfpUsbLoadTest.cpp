@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "ThreadCount.h"
+#include "LibraryThreads.h"
 #include "UdfpLibrary.h"
 #include "udfp-usb/MatchIds.h"
 
@@ -22,18 +22,18 @@ class UdfpUsbLoad : public ::testing::Test {
 };
 
 TEST_F(UdfpUsbLoad, OpenWithoutHandsetFailsAndShutdownEndsEveryThread) {
-  int before = ThreadCount();
+  EXPECT_FALSE(LibraryThreadsRunning());
   EXPECT_EQ(library.Open(), UDFP_INVALID_HANDLE);
   EXPECT_EQ(library.Open(), UDFP_INVALID_HANDLE);
   // The first use starts libusb and the event thread.
-  EXPECT_GT(ThreadCount(), before);
+  EXPECT_TRUE(HasThreadNamed("udfp-usb-events"));
   EXPECT_NE(library.TerminateDLL(), 0);
-  EXPECT_EQ(ThreadCount(), before);
+  EXPECT_FALSE(LibraryThreadsRunning());
   // A second shutdown is harmless, and the library starts again on the next use.
   EXPECT_NE(library.TerminateDLL(), 0);
   EXPECT_EQ(library.Open(), UDFP_INVALID_HANDLE);
   EXPECT_NE(library.TerminateDLL(), 0);
-  EXPECT_EQ(ThreadCount(), before);
+  EXPECT_FALSE(LibraryThreadsRunning());
 }
 
 TEST_F(UdfpUsbLoad, EveryExportRefusesHandlesItDidNotIssue) {
@@ -73,12 +73,11 @@ void CountCall(void* context, int32_t, uint32_t, uint32_t) {
 
 TEST_F(UdfpUsbLoad, HotplugCanBeWatchedAndStopped) {
   int calls = 0;
-  int before = ThreadCount();
   EXPECT_NE(library.RegisterHotplug(&CountCall, &calls), 0);
   EXPECT_NE(library.RegisterHotplug(nullptr, nullptr), 0);
   EXPECT_EQ(calls, 0);  // attached devices are not reported at registration
   EXPECT_NE(library.TerminateDLL(), 0);
-  EXPECT_EQ(ThreadCount(), before);
+  EXPECT_FALSE(LibraryThreadsRunning());
 }
 
 TEST(UdfpUsbMatchIds, HexIdentifiersFromTheEnvironment) {
