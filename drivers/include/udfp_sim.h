@@ -14,8 +14,8 @@
  * The emulated handset
  * ---------------------------------------------------------------------------------------
  * Start-up: a fresh handset is plugged in with the USB identifiers 0x3A7E / 0x1276, empty
- * stores and the default capacities below. Environment variables read when the library
- * starts: ORVANE_SIM_STATE names a file that keeps the stores, capacities and device
+ * stores and the default capacities below. Environment variables read when the library is
+ * first used: ORVANE_SIM_STATE names a file that keeps the stores, capacities and device
  * information between runs (rewritten atomically after each change; a missing or damaged
  * file gives a fresh handset); ORVANE_SIM_PLUGGED=0 starts with the handset unplugged.
  *
@@ -199,11 +199,16 @@ UDFP_API int32_t UdfpSimStoreGet(uint32_t kind, uint32_t position, uint8_t* buff
                                  uint32_t* itemNumber);
 /* Removes every item of the kind. */
 UDFP_API int32_t UdfpSimStoreClear(uint32_t kind);
+/* Adds `count` sample items of a store kind, each different and valid for the kind
+ * (phonebook "Entry 01" 5550001, caller "Caller 01" 02070001, pictures with a grey palette,
+ * one-second melodies, 100-byte test objects). Stops at the first one that does not fit;
+ * returns the number added. */
+UDFP_API int32_t UdfpSimStoreFill(uint32_t kind, uint32_t count);
 
 /* ---- faults ---------------------------------------------------------------------------- */
 
-/* The next `count` host-to-device vendor requests are accepted but never answered and
- * change nothing (the host's response timer runs out). */
+/* The answers to the next `count` host-to-device vendor requests are lost: the handset
+ * acts on each request but its reply event never comes (the host's response timer runs out). */
 UDFP_API int32_t UdfpSimSilenceNextRequests(uint32_t count);
 /* The next block (written or read) is refused with `code` as byte 0; the transfer ends. */
 UDFP_API int32_t UdfpSimRefuseNextBlock(uint8_t code);

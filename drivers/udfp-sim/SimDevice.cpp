@@ -7,6 +7,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "SampleContent.h"
 #include "platform/AtomicFile.h"
 
 namespace {
@@ -69,8 +70,9 @@ void CSimDevice::EnsureStartedLocked() {
   }
   m_running = true;
   m_stopping = false;
-  m_firmwareThread = std::thread(&CSimDevice::FirmwareLoop, this);
-  m_hotplugThread = std::thread(&CSimDevice::HotplugLoop, this);
+  ++m_threadEpoch;
+  m_firmwareThread = std::thread(&CSimDevice::FirmwareLoop, this, m_threadEpoch);
+  m_hotplugThread = std::thread(&CSimDevice::HotplugLoop, this, m_threadEpoch);
 }
 
 void CSimDevice::StopThreads() {
@@ -83,6 +85,7 @@ void CSimDevice::StopThreads() {
     }
     m_stopping = true;
     m_running = false;
+    ++m_threadEpoch;
     firmware = std::move(m_firmwareThread);
     hotplug = std::move(m_hotplugThread);
   }
@@ -97,9 +100,9 @@ void CSimDevice::StopThreads() {
   }
 }
 
-void CSimDevice::FirmwareLoop() {
+void CSimDevice::FirmwareLoop(std::uint64_t epoch) {
   std::unique_lock lock(m_mutex);
-  while (!m_stopping) {
+  while (!m_stopping && epoch == m_threadEpoch) {
     if (!m_inbox.empty()) {
       Command command = std::move(m_inbox.front());
       m_inbox.pop_front();
@@ -163,13 +166,16 @@ void CSimDevice::Process(std::unique_lock<std::mutex>& lock, Command command) {
   }
 }
 
-void CSimDevice::HotplugLoop() {
+void CSimDevice::HotplugLoop(std::uint64_t epoch) {
   m_hotplugThreadId.store(std::this_thread::get_id());
+  // A loop detached by a shutdown from inside its own callback must not run on beside
+  // the loop of a later start: it ends as soon as its epoch has passed.
+  auto ended = [&] { return m_stopping || epoch != m_threadEpoch; };
   for (;;) {
     {
       std::unique_lock lock(m_mutex);
-      m_hotplugWake.wait(lock, [&] { return m_stopping || !m_hotplugNotes.empty(); });
-      if (m_stopping) {
+      m_hotplugWake.wait(lock, [&] { return ended() || !m_hotplugNotes.empty(); });
+      if (ended()) {
         break;
       }
     }
@@ -179,7 +185,7 @@ void CSimDevice::HotplugLoop() {
     HotplugNote note;
     {
       std::lock_guard lock(m_mutex);
-      if (m_stopping) {
+      if (ended()) {
         break;
       }
       if (m_hotplugNotes.empty()) {
@@ -192,7 +198,8 @@ void CSimDevice::HotplugLoop() {
       m_callback(m_callbackContext, note.arrived ? 1 : 0, note.vendorId, note.productId);
     }
   }
-  m_hotplugThreadId.store(std::thread::id{});
+  std::thread::id self = std::this_thread::get_id();
+  m_hotplugThreadId.compare_exchange_strong(self, std::thread::id{});
 }
 
 // ---- helpers -------------------------------------------------------------------------------
@@ -762,6 +769,28 @@ std::int32_t CSimDevice::StoreClear(std::uint32_t kind) {
   }
   FlushPendingSave();
   return 1;
+}
+
+std::int32_t CSimDevice::StoreFill(std::uint32_t kind, std::uint32_t count) {
+  std::int32_t added = 0;
+  {
+    std::lock_guard lock(m_mutex);
+    if (m_stores.Items(kind) == nullptr) {
+      return 0;
+    }
+    for (std::uint32_t i = 0; i < count; ++i) {
+      const auto index = static_cast<std::uint32_t>(m_stores.Items(kind)->size() + 1);
+      if (m_stores.Add(kind, CSampleContent::Make(kind, index)) == 0) {
+        break;
+      }
+      ++added;
+    }
+    if (added > 0) {
+      StoresChangedLocked();
+    }
+  }
+  FlushPendingSave();
+  return added;
 }
 
 std::int32_t CSimDevice::SilenceNextRequests(std::uint32_t count) {

@@ -70,6 +70,7 @@ class CSimDevice {
   std::int32_t StoreGet(std::uint32_t kind, std::uint32_t position, std::uint8_t* buffer, std::uint32_t capacity,
                         std::uint32_t* length, std::uint32_t* itemNumber);
   std::int32_t StoreClear(std::uint32_t kind);
+  std::int32_t StoreFill(std::uint32_t kind, std::uint32_t count);
   std::int32_t SilenceNextRequests(std::uint32_t count);
   std::int32_t RefuseNextBlock(std::uint8_t code);
   std::int32_t FailVendorRequests(std::uint32_t count);
@@ -111,8 +112,8 @@ class CSimDevice {
 
   void EnsureStartedLocked();
   void StopThreads();
-  void FirmwareLoop();
-  void HotplugLoop();
+  void FirmwareLoop(std::uint64_t epoch);
+  void HotplugLoop(std::uint64_t epoch);
   void Process(std::unique_lock<std::mutex>& lock, Command command);
   bool IsOpenDevice(std::uint32_t device) const;
   const PipeRef* FindPipe(std::uint32_t pipe) const;
@@ -133,6 +134,7 @@ class CSimDevice {
   std::thread m_hotplugThread;
   bool m_running = false;
   bool m_stopping = false;
+  std::uint64_t m_threadEpoch = 0;  // a loop whose epoch has passed ends
 
   CHandsetStores m_stores;
   CHandsetFirmware m_firmware{m_stores};

@@ -116,6 +116,9 @@ UDFP_API int32_t UdfpSimStoreGet(uint32_t kind, uint32_t position, uint8_t* buff
 UDFP_API int32_t UdfpSimStoreClear(uint32_t kind) {
   return Device().StoreClear(kind);
 }
+UDFP_API int32_t UdfpSimStoreFill(uint32_t kind, uint32_t count) {
+  return Device().StoreFill(kind, count);
+}
 UDFP_API int32_t UdfpSimSilenceNextRequests(uint32_t count) {
   return Device().SilenceNextRequests(count);
 }

@@ -307,6 +307,28 @@ TEST_F(ProtocolTest, DeviceInformationKeyOperationAndStatusBytes) {
   EXPECT_EQ(state.applicationMode, 4u);
 }
 
+TEST_F(ProtocolTest, SampleContentIsValidForEveryStoreAndStopsAtTheCapacity) {
+  UdfpSimSetCapacity(UDFP_SIM_KIND_PHONEBOOK, 50);
+  EXPECT_EQ(UdfpSimStoreFill(UDFP_SIM_KIND_PHONEBOOK, 60), 50);
+  const auto entry = m_host.ReadObject(UDFP_SIM_KIND_PHONEBOOK, 12);
+  ASSERT_TRUE(entry);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(entry->data()), 8), "Entry 12");
+  // 5550012: codes 5 5 5 0 0 1 2 with "0" as code 11.
+  EXPECT_EQ((*entry)[16], 0x55);
+  EXPECT_EQ((*entry)[17], 0x5B);
+  EXPECT_EQ((*entry)[18], 0xB1);
+  EXPECT_EQ((*entry)[19], 0x20);
+  for (std::uint32_t kind : {UDFP_SIM_KIND_CALLER_LIST, UDFP_SIM_KIND_WALLPAPER, UDFP_SIM_KIND_PICTURE_ID,
+                             UDFP_SIM_KIND_MELODY, UDFP_SIM_KIND_RAW}) {
+    EXPECT_EQ(UdfpSimStoreFill(kind, 2), 2) << kind;
+  }
+  EXPECT_EQ(m_host.ReadCount(UDFP_SIM_KIND_PICTURE_ID_LIST), 2);
+  const auto melody = m_host.ReadObject(UDFP_SIM_KIND_MELODY_LIST, 2);
+  ASSERT_TRUE(melody);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(melody->data() + 2)), "Melody 02");
+  EXPECT_EQ(UdfpSimStoreFill(UDFP_SIM_KIND_MELODY_LIST, 1), 0) << "a list is not a store";
+}
+
 TEST_F(ProtocolTest, CallerListDropsItsOldestEntryWhenFull) {
   UdfpSimSetCapacity(UDFP_SIM_KIND_CALLER_LIST, 2);
   EXPECT_EQ(UdfpSimStoreAdd(UDFP_SIM_KIND_CALLER_LIST, Pattern(31).data(), 31), 0);

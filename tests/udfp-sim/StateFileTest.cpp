@@ -102,4 +102,12 @@ TEST_F(StateFileTest, ADamagedFileGivesAFreshHandsetThatWorks) {
   EXPECT_EQ(head, "ORVSIM1\n");
 }
 
+TEST_F(StateFileTest, AHandsetCanStartUnplugged) {
+  ::setenv("ORVANE_SIM_PLUGGED", "0", 1);
+  CLoadedSim sim;
+  ASSERT_TRUE(sim.Loaded());
+  EXPECT_EQ(sim.open(), UDFP_INVALID_HANDLE);
+  ::unsetenv("ORVANE_SIM_PLUGGED");
+}
+
 }  // namespace
