@@ -1,0 +1,128 @@
+// orvane-cli phonebook, run as a user runs it.
+#include "ScratchFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+namespace {
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Quote(const std::string& word) {
+  std::string quoted = "'";
+  for (char c : word) {
+    quoted += (c == '\'') ? std::string("'\\''") : std::string(1, c);
+  }
+  return quoted + "'";
+}
+
+class PhonebookCli : public ::testing::Test {
+ protected:
+  CliRun Run(const std::vector<std::string>& words) {
+    std::string command = Quote(std::string(ORVANE_OUTPUT_DIR) + "/orvane-cli") + " phonebook";
+    for (const std::string& word : words) {
+      command += " " + Quote(word);
+    }
+    command += " >" + Quote((m_io / "out").string()) + " 2>" + Quote((m_io / "err").string());
+    CliRun run;
+    const int raw = std::system(command.c_str());
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.out = ReadBytes(m_io / "out");
+    run.err = ReadBytes(m_io / "err");
+    return run;
+  }
+
+  std::string Out(std::string_view name) const { return (m_work / name).string(); }
+
+  CScratchFolder m_io;
+  CScratchFolder m_work;
+};
+
+TEST_F(PhonebookCli, ShowsAPhonebookAndReportsBadFiles) {
+  CliRun run = Run({"show", TestData("sample.phb").string()});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "No.\tName\tPhone No.\n1\t\t*#\n2\tAlice\t555-1234\n3\tSay \"Hi\"\t12\n4\tSmith, John\t012-345-6789\n");
+  run = Run({"show", "--free-edit", "0", TestData("sample.phb").string()});
+  EXPECT_NE(run.out.find("0123456789"), std::string::npos);
+
+  WriteBytes(m_work / "old.phb", "; Vorlandix Communications Co., Ltd. Phonebook MHS Version 0.90\r\n\"A\",1\r\n");
+  run = Run({"show", Out("old.phb")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, Out("old.phb") + ":1: The file could not be read because the version is different.(794)\n");
+  run = Run({"show", Out("missing.phb")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, Out("missing.phb") + ": The file could not be opened.(732)\n");
+}
+
+TEST_F(PhonebookCli, UsageAndHelp) {
+  EXPECT_EQ(Run({}).status, 2);
+  EXPECT_EQ(Run({"frobnicate"}).status, 2);
+  EXPECT_EQ(Run({"show"}).status, 2);
+  EXPECT_EQ(Run({"import-csv", "a.csv", "--number-col", "x", "b.phb"}).status, 2);
+  EXPECT_EQ(Run({"import-csv", "a.csv", "b.phb"}).status, 2);
+  EXPECT_EQ(Run({"grid", "a.txt"}).status, 2);
+  const CliRun help = Run({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("import-vcard"), std::string::npos);
+  EXPECT_EQ(Run({"export-csv", "--help"}).status, 0);
+}
+
+TEST_F(PhonebookCli, ImportsChosenColumnsAndNamesSkippedLines) {
+  const CliRun run = Run({"import-csv", TestData("contacts-header-quoted.csv").string(), "--name-col", "1",
+                          "--number-col", "5", Out("book.phb")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "3 phonebook entries were imported.\n");
+  EXPECT_NE(run.err.find("(line 1, 6)"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("Data is inaccurate.(753)"), std::string::npos);
+  const CliRun shown = Run({"show", Out("book.phb")});
+  EXPECT_NE(shown.out.find("Smith, John\t1-555-123-4567"), std::string::npos) << shown.out;
+
+  const CliRun grid = Run({"grid", TestData("vcard30-cell.vcf").string()});
+  ASSERT_EQ(grid.status, 0);
+  EXPECT_EQ(grid.out,
+            "1\t2\t3\t4\nSmith, John\tJohnny\t+15551234567\t5557654\nAnna-Lena Hoffmann-Schmidt\t0211 555 0303\t\t\n");
+}
+
+TEST_F(PhonebookCli, FailedImportsLeaveNoOutputFile) {
+  EXPECT_EQ(
+      Run({"import-csv", TestData("uneven.csv").string(), "--name-col", "2", "--number-col", "2", Out("a.phb")}).status,
+      1);
+  EXPECT_EQ(Run({"import-csv", Out("missing.csv"), "--number-col", "2", Out("a.phb")}).status, 1);
+  EXPECT_EQ(Run({"import-csv", TestData("uneven.csv").string(), "--number-col", "9", Out("a.phb")}).status, 1);
+  EXPECT_EQ(Run({"import-vcard", TestData("vcard21-qp.vcf").string(), "--number-col", "2",
+                 (m_work / "no" / "such" / "dir.phb").string()})
+                .status,
+            1);
+  EXPECT_EQ(m_work.FileCount(), 0u);
+  const CliRun run = Run({"export-vcard", TestData("sample.phb").string(), Out("nowhere")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("(767)"), std::string::npos);
+}
+
+TEST_F(PhonebookCli, RoundTripsThroughCsvAndVCard) {
+  const std::string original = TestData("sample.phb").string();
+  ASSERT_EQ(Run({"export-csv", original, Out("book.csv")}).status, 0);
+  ASSERT_EQ(Run({"import-csv", Out("book.csv"), "--name-col", "1", "--number-col", "2", Out("back.phb")}).status, 0);
+  EXPECT_EQ(ReadBytes(Out("back.phb")), ReadBytes(original));
+
+  std::filesystem::create_directory(m_work / "cards");
+  const CliRun exported = Run({"export-vcard", original, Out("cards")});
+  ASSERT_EQ(exported.status, 0) << exported.err;
+  std::size_t files = 0;
+  for (const auto& card : std::filesystem::directory_iterator(m_work / "cards")) {
+    ++files;
+    const CliRun imported =
+        Run({"import-vcard", card.path().string(), "--name-col", "1", "--number-col", "2", "--add", Out("cards.phb")});
+    ASSERT_EQ(imported.status, 0) << imported.err;
+  }
+  EXPECT_EQ(files, 4u);
+  EXPECT_EQ(ReadBytes(Out("cards.phb")), ReadBytes(original));
+}
+
+}  // namespace
