@@ -126,11 +126,11 @@ void CDeviceLink::OnFailed() {
     m_inRead = InRead::None;
   }
   if (!m_sessionOpen.load()) {
+    m_failed = false;
     if (m_pendingCode.load() != 0 && m_requestActive.load()) {
       FinishRequest(LinkMessage::kRequestFailed, true);
     }
     FlushDeferredModelInfo();
-    m_failed = false;
   } else if (!m_sequencerRunning.load()) {
     StopTimer();
     StartSessionClose();
@@ -146,12 +146,12 @@ void CDeviceLink::OnFailed() {
 }
 
 void CDeviceLink::ReportTimeOut() {
+  m_failed = false;
+  m_timedOut = true;
   if (m_pendingCode.load() != 0 && m_requestActive.load()) {
     FinishRequest(LinkMessage::kRequestNoResponse, false);
   }
   FlushDeferredModelInfo();
-  m_failed = false;
-  m_timedOut = true;
 }
 
 void CDeviceLink::OnTimedOut() {
@@ -601,9 +601,13 @@ void CDeviceLink::OnSessionClosed() {
     }
   }
   if (m_closeThenNotify.exchange(false)) {
-    PostToApplication(APP_TAM, LinkMessage::kRequestFailed, 0, true);
-    if (!m_requestActive.load()) {
+    // Decide before posting: the notified window may post its next request at once.
+    const bool requestRunning = m_requestActive.load();
+    if (!requestRunning) {
       m_failed = false;
+    }
+    PostToApplication(APP_TAM, LinkMessage::kRequestFailed, 0, true);
+    if (!requestRunning) {
       return;
     }
     // The session of the running request was closed under it: it cannot complete.

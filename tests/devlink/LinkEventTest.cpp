@@ -1,0 +1,187 @@
+// Events of the handset: indications, the deferred model-information change, driver status
+// and unsolicited events.
+#include "LinkFixture.h"
+
+#include <thread>
+
+using EventTest = LinkFixture;
+
+namespace {
+
+// Waits until the emulator has handed out its queued events and the link had time to act.
+void Settle(SimHandset& sim) {
+  for (int i = 0; i < 2000 && sim.State().pendingEvents != 0; ++i) {
+    std::this_thread::sleep_for(1ms);
+  }
+  std::this_thread::sleep_for(50ms);
+}
+
+}  // namespace
+
+TEST_F(EventTest, BroadcastIndicationsReachOpenUtilitiesOnly) {
+  CMessageQueue closedPicture;
+  status.Register(APP_IMAGE, 0, closedPicture.Handle());
+  Connect();
+  sim.QueueEvent(UDFP_SIM_EVENT_E93);
+  sim.QueueEvent(UDFP_SIM_EVENT_E94);
+  const auto first = utility.Take(kWait);
+  const auto second = utility.Take(kWait);
+  ASSERT_TRUE(first && second);
+  EXPECT_EQ(first->message, LinkMessage::kIndication68);
+  EXPECT_EQ(second->message, LinkMessage::kIndication69);
+  EXPECT_EQ(first->wParam, 0u);
+  EXPECT_EQ(first->lParam, 0);
+  Settle(sim);
+  EXPECT_EQ(closedPicture.Size(), 0u);
+  EXPECT_EQ(requester.Size(), 0u);
+}
+
+TEST_F(EventTest, BatteryLowAndModelChangeGoToTheResidentWindow) {
+  Connect();
+  sim.QueueEvent(UDFP_SIM_EVENT_BATTERY_LOW);
+  const auto battery = resident.Take(kWait);
+  ASSERT_TRUE(battery);
+  EXPECT_EQ(battery->message, LinkMessage::kBatteryLow);
+  sim.QueueEvent(UDFP_SIM_EVENT_MODEL_INFO_CHANGED, {1, 2, 3});
+  const auto model = resident.Take(kWait);
+  ASSERT_TRUE(model);
+  EXPECT_EQ(model->message, LinkMessage::kModelInfoChange);
+  Settle(sim);
+  EXPECT_EQ(resident.Size(), 0u);
+}
+
+TEST_F(EventTest, ModelChangeDuringATransferIsReportedAfterItsOutcome) {
+  status.Register(APP_VERSION_INFO, 1, requester.Handle());  // one queue shows the order
+  Connect();
+  sim.ResponseDelay(2);
+  const auto object = Pattern(30 * 1020);
+  RequestParams params;
+  params.kind = UDFP_SIM_KIND_MELODY;
+  params.data = object.data();
+  params.dataSize = static_cast<std::uint32_t>(object.size());
+  params.notifyWindow = requester.Handle();
+  ASSERT_TRUE(link->PostRequest(LinkCode::kWriteStart, params));
+  ASSERT_TRUE(requester.TakeMessage(LinkMessage::kProgress, kWait).has_value());
+  sim.QueueEvent(UDFP_SIM_EVENT_MODEL_INFO_CHANGED);
+  std::vector<WindowMessage> before;
+  const WindowMessage outcome = AwaitOutcome(&before);
+  EXPECT_EQ(outcome.message, LinkMessage::kRequestComplete);
+  for (const WindowMessage& message : before) {
+    EXPECT_NE(message.message, LinkMessage::kModelInfoChange);
+  }
+  const auto after =
+      requester.TakeMatching([](const WindowMessage& m) { return m.message != LinkMessage::kProgress; }, kWait);
+  ASSERT_TRUE(after);
+  EXPECT_EQ(after->message, LinkMessage::kModelInfoChange);
+  Settle(sim);
+  EXPECT_FALSE(requester.TakeMessage(LinkMessage::kModelInfoChange, 0ms).has_value());
+}
+
+TEST_F(EventTest, RefusalIndicationWithoutARequestChangesNothing) {
+  Connect();
+  sim.QueueEvent(UDFP_SIM_EVENT_REFUSE_E79);
+  Settle(sim);
+  EXPECT_EQ(requester.Size() + utility.Size() + resident.Size() + tam.Size(), 0u);
+  RequestParams params;
+  params.kind = UDFP_SIM_KIND_PHONEBOOK;
+  params.arg1 = 1;
+  EXPECT_EQ(Run(LinkCode::kReadCount, params).message, LinkMessage::kRequestComplete);
+}
+
+TEST_F(EventTest, RefusalIndicationEndsTheWaitingRequest) {
+  Connect();
+  // Outside a session: refused at once.
+  sim.Silence(1);
+  RequestParams key;
+  key.kind = 0;
+  key.notifyWindow = requester.Handle();
+  ASSERT_TRUE(link->PostRequest(LinkCode::kKeyOperation, key));
+  std::this_thread::sleep_for(50ms);
+  sim.QueueEvent(UDFP_SIM_EVENT_REFUSE_E80);
+  const WindowMessage refused = AwaitOutcome();
+  EXPECT_EQ(refused.message, LinkMessage::kRequestFailed);
+  EXPECT_EQ(refused.wParam, LinkCode::kKeyOperation);
+  EXPECT_EQ(Bytes(refused), std::vector<std::uint8_t>{0x83});
+
+  // Inside a session: the session is closed first, then the refusal is reported.
+  sim.Silence(1);
+  RequestParams count;
+  count.kind = UDFP_SIM_KIND_PHONEBOOK;
+  count.notifyWindow = requester.Handle();
+  ASSERT_TRUE(link->PostRequest(LinkCode::kReadCount, count));
+  std::this_thread::sleep_for(50ms);
+  sim.QueueEvent(UDFP_SIM_EVENT_REFUSE_E79);
+  const WindowMessage inSession = AwaitOutcome();
+  EXPECT_EQ(inSession.message, LinkMessage::kRequestFailed);
+  EXPECT_EQ(inSession.wParam, LinkCode::kReadCount);
+  EXPECT_EQ(Bytes(inSession), std::vector<std::uint8_t>{0x83});
+  EXPECT_EQ(sim.State().sessionOpen, 0);
+  EXPECT_FALSE(requester.Take(100ms).has_value());
+}
+
+TEST_F(EventTest, DriverStatusFaultIsResetAndReported) {
+  Connect();
+  sim.RaiseDriverStatus(0x02);
+  const auto alarm = resident.TakeMessage(LinkMessage::kDriverStatus, kWait);
+  ASSERT_TRUE(alarm);
+  EXPECT_EQ(alarm->wParam, 2u);
+  EXPECT_EQ(alarm->lParam, 0);
+  EXPECT_EQ(sim.State().driverStatus, 0);
+  std::this_thread::sleep_for(60ms);
+  EXPECT_FALSE(resident.TakeMessage(LinkMessage::kDriverStatus, 0ms).has_value());
+}
+
+TEST_F(EventTest, UnsolicitedEventDataIsReadAndDropped) {
+  Connect();
+  sim.ResetCounters();
+  sim.QueueEvent(0x0E44, {9, 8, 7, 6});
+  sim.QueueEvent(0x0E45);  // no data: not even read
+  Settle(sim);
+  EXPECT_EQ(sim.Counters().vendorRequestsIn, 1u);
+  EXPECT_EQ(requester.Size() + utility.Size() + resident.Size() + tam.Size(), 0u);
+  RequestParams params;
+  params.kind = UDFP_SIM_KIND_PHONEBOOK;
+  params.arg1 = 1;
+  EXPECT_EQ(Run(LinkCode::kReadCount, params).message, LinkMessage::kRequestComplete);
+}
+
+TEST_F(EventTest, MelodyEndClosesThePlaySessionAndTellsTheAnsweringMachineWindow) {
+  Connect();
+  auto melody = Pattern(2000);
+  std::fill_n(melody.begin(), 32, 'M');
+  ASSERT_EQ(Send(UDFP_SIM_KIND_MELODY, melody).message, LinkMessage::kRequestComplete);
+  sim.SetPlayDuration(60000);
+  RequestParams play;
+  play.kind = UDFP_SIM_KIND_MELODY;
+  play.arg3 = 1;
+  ASSERT_EQ(Run(LinkCode::kPlayStart, play).message, LinkMessage::kRequestComplete);
+  EXPECT_EQ(sim.State().sessionOpen, 1);
+  EXPECT_EQ(sim.State().playing, 1);
+  ASSERT_TRUE(sim.EndPlay());
+  const auto notice = tam.Take(kWait);
+  ASSERT_TRUE(notice);
+  EXPECT_EQ(notice->message, LinkMessage::kRequestFailed);
+  EXPECT_EQ(notice->wParam, 0u);
+  EXPECT_EQ(sim.State().sessionOpen, 0);
+  EXPECT_EQ(requester.Size(), 0u);
+
+  // A play stop after that opens and closes a session of its own and completes.
+  EXPECT_EQ(Run(LinkCode::kPlayStop, play).message, LinkMessage::kRequestComplete);
+  EXPECT_EQ(sim.State().sessionOpen, 0);
+}
+
+TEST_F(EventTest, PlayStopClosesThePlaySession) {
+  Connect();
+  auto melody = Pattern(2000);
+  std::fill_n(melody.begin(), 32, 'M');
+  ASSERT_EQ(Send(UDFP_SIM_KIND_MELODY, melody).message, LinkMessage::kRequestComplete);
+  sim.SetPlayDuration(60000);
+  RequestParams play;
+  play.kind = UDFP_SIM_KIND_MELODY;
+  play.arg3 = 1;
+  ASSERT_EQ(Run(LinkCode::kPlayStart, play).message, LinkMessage::kRequestComplete);
+  EXPECT_EQ(Run(LinkCode::kPlayStop, play).message, LinkMessage::kRequestComplete);
+  EXPECT_EQ(sim.State().sessionOpen, 0);
+  EXPECT_EQ(sim.State().playing, 0);
+  EXPECT_EQ(tam.Size(), 0u);
+}
