@@ -47,6 +47,8 @@ bool CUsbDriver::EnsureContext() {
   m_ids = CMatchIds::FromEnvironment();
   m_stopEvents.store(false);
   m_eventThread = std::thread(&CUsbDriver::EventLoop, this);
+  // Named for diagnostics (top, gdb); set here so the name is in place when this returns.
+  pthread_setname_np(m_eventThread.native_handle(), "udfp-usb-events");
   if (libusb_has_capability(LIBUSB_CAP_HAS_HOTPLUG)) {
     result = libusb_hotplug_register_callback(
         m_context, LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED | LIBUSB_HOTPLUG_EVENT_DEVICE_LEFT, LIBUSB_HOTPLUG_NO_FLAGS,
@@ -57,7 +59,6 @@ bool CUsbDriver::EnsureContext() {
 }
 
 void CUsbDriver::EventLoop() {
-  pthread_setname_np(pthread_self(), "udfp-usb-events");
   m_eventThreadId.store(std::this_thread::get_id());
   CUsbDevice::SetEventThread(std::this_thread::get_id());
   while (!m_stopEvents.load()) {

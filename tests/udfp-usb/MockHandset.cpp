@@ -86,6 +86,11 @@ void CMockHandset::StallNextBulkOut() {
   m_stallBulkOut = true;
 }
 
+void CMockHandset::StallNextEvent() {
+  std::lock_guard lock(m_mutex);
+  m_stallEvent = true;
+}
+
 void CMockHandset::QueueBulkIn(std::vector<uint8_t> packet) {
   std::lock_guard lock(m_mutex);
   m_bulkIn.push_back(std::move(packet));
@@ -96,7 +101,7 @@ void CMockHandset::QueueEvent(std::vector<uint8_t> packet) {
   m_events.push_back(std::move(packet));
 }
 
-void CMockHandset::Unplug() {
+void CMockHandset::Unplug(bool announce) {
   {
     std::lock_guard lock(m_mutex);
     m_gone = true;
@@ -107,7 +112,9 @@ void CMockHandset::Unplug() {
       }
     }
   }
-  umockdev_testbed_uevent(m_testbed, kSysPath, "remove");
+  if (announce) {
+    umockdev_testbed_uevent(m_testbed, kSysPath, "remove");
+  }
 }
 
 void CMockHandset::Plug() {
@@ -290,7 +297,11 @@ void CMockHandset::FeedWaitingUrbs() {
     if (submitted->endpoint != 0x84 && submitted->endpoint != 0x83) {
       continue;
     }
-    if (!source.empty()) {
+    if (submitted->endpoint == 0x83 && m_stallEvent) {
+      m_stallEvent = false;
+      urb.ready = true;
+      urb.status = -EPIPE;
+    } else if (!source.empty()) {
       std::vector<uint8_t>& packet = source.front();
       size_t take = std::min<size_t>(packet.size(), static_cast<size_t>(submitted->buffer_length));
       urb.answer.assign(packet.begin(), packet.begin() + static_cast<std::ptrdiff_t>(take));

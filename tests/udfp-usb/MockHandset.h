@@ -31,11 +31,12 @@ class CMockHandset {
   void SetControlReply(std::vector<uint8_t> reply);
   void StallNextControl();
   void StallNextBulkOut();
+  void StallNextEvent();
   void QueueBulkIn(std::vector<uint8_t> packet);
   void QueueEvent(std::vector<uint8_t> packet);
-  // Takes the device away (pending URBs end with ENODEV, a remove uevent is sent) or brings
-  // it back (an add uevent).
-  void Unplug();
+  // Takes the device away (pending URBs end with ENODEV; a remove uevent is sent when
+  // `announce`) or brings it back (an add uevent).
+  void Unplug(bool announce = true);
   void Plug();
 
   std::vector<ControlRequest> Controls() const;
@@ -75,6 +76,7 @@ class CMockHandset {
   std::vector<uint8_t> m_controlReply;
   bool m_stallControl = false;
   bool m_stallBulkOut = false;
+  bool m_stallEvent = false;
   bool m_gone = false;
   std::vector<ControlRequest> m_controls;
   std::vector<std::vector<uint8_t>> m_bulkOut;

@@ -256,6 +256,17 @@ TEST_F(UdfpUsbHandset, EventRecordsArriveInOrderAndNoneIsLost) {
   EXPECT_EQ(Status(), 0);
 }
 
+TEST_F(UdfpUsbHandset, AStalledEventEndpointIsClearedAndPollingGoesOn) {
+  ASSERT_NE(library.StartPolling(device, 0, 1), 0);
+  handset.StallNextEvent();
+  ASSERT_TRUE(WaitFor([&] { return (Status() & 0x01) != 0; }));
+  EXPECT_TRUE(WaitFor([&] { return handset.ClearedHalts() == std::vector<unsigned>{0x83}; }));
+  handset.QueueEvent({0x94, 0x0E, 0, 0, 0, 0, 0, 0});
+  auto records = TakeEvents(1);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0], (Bytes{0x94, 0x0E, 0, 0, 0, 0, 0, 0}));
+}
+
 struct HotplugLog {
   std::mutex mutex;
   std::vector<std::array<uint32_t, 3>> calls;
@@ -319,6 +330,25 @@ TEST_F(UdfpUsbHandset, UnplugMarksTheDeviceGoneAndIsReported) {
   device = library.Open();
   ASSERT_NE(device, UDFP_INVALID_HANDLE);
   EXPECT_EQ(Status(), 0);
+}
+
+TEST_F(UdfpUsbHandset, ATransferWaitingWhenTheHandsetVanishesEndsAsGone) {
+  uint32_t in = library.OpenPipe(device, 2, UDFP_PIPE_IN);
+  ASSERT_NE(in, UDFP_INVALID_HANDLE);
+  std::atomic<int32_t> result{-1};
+  std::thread reader([&] {
+    uint8_t block[1024];
+    uint32_t moved = 0;
+    result = library.ReadData(in, block, sizeof block, &moved, 0);
+  });
+  ASSERT_TRUE(WaitFor([&] { return handset.WaitingUrbs() == 1; }));
+  // No hotplug news here: the transfer itself must find out (a time-out would not set bit 1).
+  handset.Unplug(false);
+  reader.join();
+  EXPECT_EQ(result.load(), 0);
+  EXPECT_EQ(Status() & 0x02, 0x02);
+  uint8_t session[1] = {0};
+  EXPECT_EQ(library.VendorRequest(device, UDFP_REQTYPE_OUT, 3, 0xE95, 0, 1, session), 0);
 }
 
 TEST_F(UdfpUsbHandset, NoHotplugCallRunsAfterItIsStopped) {
