@@ -13,8 +13,8 @@ const char* const kLanguageNames[] = {"English", "French", "Spanish", "Portugues
 
 CLanguageStrings::CLanguageStrings(CSettingsStore& settings, std::filesystem::path languageDir)
     : m_settings(settings), m_languageDir(std::move(languageDir)) {
-  m_tables[0].store(std::make_shared<const Table>());
-  m_tables[1].store(std::make_shared<const Table>());
+  m_tables[0] = std::make_shared<const Table>();
+  m_tables[1] = std::make_shared<const Table>();
 }
 
 CLanguageStrings::~CLanguageStrings() = default;
@@ -30,11 +30,18 @@ std::filesystem::path CLanguageStrings::LanguageFile(std::int32_t languageIndex)
   return m_languageDir / (std::string(LanguageName(languageIndex)) + ".ini");
 }
 
+std::int32_t CLanguageStrings::TableInUse() const {
+  std::lock_guard lock(m_publishLock);
+  return m_tableInUse;
+}
+
+CLanguageStrings::TablePtr CLanguageStrings::TableForReading() const {
+  std::lock_guard lock(m_publishLock);
+  return m_tables[m_tableInUse - 1];
+}
+
 std::string CLanguageStrings::GetString(std::int32_t id) const {
-  const TablePtr table = m_tables[TableInUse() - 1].load(std::memory_order_acquire);
-  if (!table) {
-    return {};
-  }
+  const TablePtr table = TableForReading();
   const auto found = table->find(id);
   return found == table->end() ? std::string() : found->second;
 }
@@ -74,8 +81,13 @@ void CLanguageStrings::FillFromResources(Table& table) {
 }
 
 void CLanguageStrings::Publish(std::int32_t tableNumber, TablePtr table) {
-  m_tables[tableNumber - 1].store(std::move(table), std::memory_order_release);
-  m_tableInUse.store(tableNumber, std::memory_order_release);
+  TablePtr replaced;
+  {
+    std::lock_guard lock(m_publishLock);
+    replaced = std::exchange(m_tables[tableNumber - 1], std::move(table));
+    m_tableInUse = tableNumber;
+  }
+  // The replaced table is freed here, outside the lock, unless a reader still holds it.
 }
 
 int CLanguageStrings::InitialLoad(std::int32_t languageIndex) {

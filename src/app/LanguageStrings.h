@@ -3,7 +3,6 @@
 #include "app/SettingsStore.h"
 #include "platform/Paths.h"
 
-#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -34,7 +33,8 @@ class CLanguageStrings {
   CLanguageStrings(const CLanguageStrings&) = delete;
   CLanguageStrings& operator=(const CLanguageStrings&) = delete;
 
-  // The text of the id from the table in use; empty when the id has none. Takes no lock.
+  // The text of the id from the table in use; empty when the id has none. Never waits for a
+  // load: it holds the publish lock only to take its own reference to the table in use.
   std::string GetString(std::int32_t id) const;
 
   // Start-up load: reads the language file of the index into table 1 and makes it the
@@ -47,7 +47,7 @@ class CLanguageStrings {
   bool Load(std::int32_t languageIndex);
 
   // 1 or 2: the table that lookups read.
-  std::int32_t TableInUse() const { return m_tableInUse.load(std::memory_order_acquire); }
+  std::int32_t TableInUse() const;
 
   // "English", "French", "Spanish", "Portuguese"; any other index is English.
   static const char* LanguageName(std::int32_t languageIndex);
@@ -64,12 +64,16 @@ class CLanguageStrings {
   // without a text.
   static void FillFromResources(Table& table);
   void Publish(std::int32_t tableNumber, TablePtr table);
+  TablePtr TableForReading() const;
 
   CSettingsStore& m_settings;
   std::filesystem::path m_languageDir;
-  // Tables 1 and 2 at indices 0 and 1. A reader holds its own reference to the table it
-  // looks in, so replacing a table never frees one that is being read.
-  std::atomic<TablePtr> m_tables[2];
-  std::atomic<std::int32_t> m_tableInUse{1};
+  // Tables 1 and 2 at indices 0 and 1, and the number of the table in use, guarded by the
+  // publish lock. A reader keeps its own reference to the table it looks in, so replacing a
+  // table never frees one that is being read.
+  TablePtr m_tables[2];
+  std::int32_t m_tableInUse = 1;
+  mutable std::mutex m_publishLock;
+  // Serialises loads; held while a file is read, never by lookups.
   std::mutex m_loadLock;
 };
