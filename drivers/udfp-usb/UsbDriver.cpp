@@ -63,7 +63,12 @@ void CUsbDriver::EventLoop() {
   CUsbDevice::SetEventThread(std::this_thread::get_id());
   while (!m_stopEvents.load()) {
     timeval interval{0, 250000};
-    libusb_handle_events_timeout_completed(m_context, &interval, nullptr);
+    int result = libusb_handle_events_timeout_completed(m_context, &interval, nullptr);
+    if (result != 0 && result != LIBUSB_ERROR_INTERRUPTED) {
+      // Do not spin on a failing poll; the next round may succeed.
+      ORVANE_TRACE("udfp-usb: event handling failed: %s", libusb_error_name(result));
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
   }
 }
 
@@ -93,9 +98,9 @@ void CUsbDriver::OnHotplug(libusb_device* device, libusb_hotplug_event event) {
 }
 
 int32_t CUsbDriver::RegisterHotplug(UdfpHotplugCallback callback, void* context) {
-  {
+  if (callback != nullptr) {
     std::lock_guard life(m_lifeMutex);
-    if (callback != nullptr && (!EnsureContext() || !m_hotplugWatched)) {
+    if (!EnsureContext() || !m_hotplugWatched) {
       return 0;
     }
   }
@@ -282,14 +287,15 @@ int32_t CUsbDriver::Terminate() {
   if (OnEventThread()) {
     return 0;  // the event thread cannot end itself from inside a callback
   }
-  std::lock_guard life(m_lifeMutex);
-  if (m_context == nullptr) {
-    return 1;
-  }
   {
+    // First, outside the life lock: a callback in progress may itself call into the library.
     std::lock_guard lock(m_callbackMutex);
     m_callback = nullptr;
     m_callbackContext = nullptr;
+  }
+  std::lock_guard life(m_lifeMutex);
+  if (m_context == nullptr) {
+    return 1;
   }
   if (m_hotplugWatched) {
     libusb_hotplug_deregister_callback(m_context, m_hotplugHandle);
