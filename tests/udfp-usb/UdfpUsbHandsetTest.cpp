@@ -366,6 +366,29 @@ TEST_F(UdfpUsbHandset, NoHotplugCallRunsAfterItIsStopped) {
   EXPECT_EQ(log.slowCalls.load(), 1);
 }
 
+struct SelfStopping {
+  decltype(&::UdfpRegisterHotplug) registerHotplug;
+  std::atomic<int> calls{0};
+  std::atomic<int32_t> stopResult{-1};
+};
+
+void StopFromInside(void* context, int32_t, uint32_t, uint32_t) {
+  auto* self = static_cast<SelfStopping*>(context);
+  ++self->calls;
+  self->stopResult = self->registerHotplug(nullptr, nullptr);
+}
+
+TEST_F(UdfpUsbHandset, TheCallbackCanStopItselfFromInside) {
+  SelfStopping self{library.RegisterHotplug};
+  ASSERT_NE(library.RegisterHotplug(&StopFromInside, &self), 0);
+  handset.Unplug();
+  ASSERT_TRUE(WaitFor([&] { return self.stopResult.load() != -1; }));
+  EXPECT_NE(self.stopResult.load(), 0);
+  handset.Plug();
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  EXPECT_EQ(self.calls.load(), 1);
+}
+
 TEST_F(UdfpUsbHandset, ShutdownWithTheDeviceInUseEndsEveryThread) {
   ASSERT_NE(library.StartPolling(device, 0, 1), 0);
   ASSERT_NE(library.OpenPipe(device, 2, UDFP_PIPE_OUT), UDFP_INVALID_HANDLE);
