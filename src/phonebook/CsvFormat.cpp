@@ -14,10 +14,11 @@ bool IsLineEnd(char c) {
   return c == '\n' || c == '\r';
 }
 
-// Comma, unless the first lines separate their fields with semicolons only.
+// Comma, unless the first lines separate their fields with semicolons or tabs only.
 char DetectSeparator(std::string_view text) {
   std::size_t commas = 0;
   std::size_t semicolons = 0;
+  std::size_t tabs = 0;
   std::size_t lines = 0;
   bool quoted = false;
   for (std::size_t pos = 0; pos < text.size() && lines < kSeparatorProbeLines; ++pos) {
@@ -31,9 +32,17 @@ char DetectSeparator(std::string_view text) {
       ++commas;
     } else if (!quoted && c == ';') {
       ++semicolons;
+    } else if (!quoted && c == '\t') {
+      ++tabs;
     }
   }
-  return (commas == 0 && semicolons > 0) ? ';' : ',';
+  if (commas > 0) {
+    return ',';
+  }
+  if (semicolons > 0) {
+    return ';';
+  }
+  return tabs > 0 ? '\t' : ',';
 }
 
 class CCsvReader {
@@ -162,8 +171,9 @@ bool WriteCsvFile(const std::filesystem::path& path, const CPhonebookList& list)
   return CAtomicFile::WriteWhole(path, CsvText(list));
 }
 
-CImportGrid ParseCsvText(std::string_view text) {
-  CCsvReader reader(SkipByteOrderMark(text));
+CImportGrid ParseCsvText(std::string_view bytes) {
+  const std::string text = DecodeImportText(bytes, true);
+  CCsvReader reader(text);
   CImportGrid grid;
   while (!reader.AtEnd()) {
     const std::size_t line = reader.Line();
@@ -174,7 +184,7 @@ CImportGrid ParseCsvText(std::string_view text) {
 
 CsvReadStatus ReadCsvGrid(const std::filesystem::path& path, CImportGrid& grid) {
   const std::optional<std::string> text = ReadWholeFile(path);
-  if (!text || SkipByteOrderMark(*text).empty()) {
+  if (!text || DecodeImportText(*text, false).empty()) {
     return CsvReadStatus::NotOpened;
   }
   grid = ParseCsvText(*text);

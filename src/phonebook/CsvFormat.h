@@ -20,8 +20,9 @@ bool WriteCsvFile(const std::filesystem::path& path, const CPhonebookList& list)
 // Reads CSV text into grid rows, one row per record. A field in double quotes may hold the
 // separator, line ends and doubled quotes as text. An empty unquoted field reads as one
 // blank, a separator at the end of a line adds no field, and an empty line gives a row of
-// empty cells. Files that use semicolons and no commas between fields are split at the
-// semicolons. A leading UTF-8 byte-order mark is skipped.
+// empty cells. Files whose first lines separate fields with semicolons (or tabs) and no
+// commas are split at those. The text comes back as UTF-8: a byte-order mark is skipped,
+// UTF-16 is converted and text that is not UTF-8 is read as Latin-1.
 CImportGrid ParseCsvText(std::string_view text);
 // Reads a CSV file into the grid; NotOpened for an unreadable or empty file.
 CsvReadStatus ReadCsvGrid(const std::filesystem::path& path, CImportGrid& grid);

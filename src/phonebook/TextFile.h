@@ -18,3 +18,12 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, std:
 std::vector<std::string_view> SplitLines(std::string_view text);
 // The text without a leading UTF-8 byte-order mark.
 std::string_view SkipByteOrderMark(std::string_view text);
+// Text of an imported file as UTF-8 without byte-order mark: UTF-16 with a byte-order
+// mark is converted; with latin1Fallback, text that is not valid UTF-8 is read as
+// Latin-1 (what older Windows exports hold), so each of its characters stays one character.
+std::string DecodeImportText(std::string_view bytes, bool latin1Fallback);
+bool IsValidUtf8(const std::string& text);
+// Each byte read as a Latin-1 character.
+std::string Latin1ToUtf8(std::string_view text);
+// Appends the UTF-8 form of a code point.
+void AppendUtf8(std::string& text, char32_t codePoint);

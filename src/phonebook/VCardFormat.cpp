@@ -46,20 +46,6 @@ std::string DecodeQuotedPrintable(std::string_view value) {
   return result;
 }
 
-std::string Latin1ToUtf8(std::string_view value) {
-  std::string result;
-  for (char c : value) {
-    const auto code = static_cast<unsigned char>(c);
-    if (code < 0x80) {
-      result += c;
-    } else {
-      result += static_cast<char>(0xC0 | (code >> 6));
-      result += static_cast<char>(0x80 | (code & 0x3F));
-    }
-  }
-  return result;
-}
-
 // Undoes the backslash escapes of vCard 3.0 and later.
 std::string Unescape(std::string_view value) {
   std::string result;
@@ -310,7 +296,7 @@ VCardExportResult ExportVCards(const std::filesystem::path& folder, const std::v
 CImportGrid ParseVCardText(std::string_view text) {
   CImportGrid grid;
   CVCardCollector card(grid);
-  for (const LogicalLine& raw : UnfoldLines(SkipByteOrderMark(text))) {
+  for (const LogicalLine& raw : UnfoldLines(DecodeImportText(text, false))) {
     const std::optional<ContentLine> line = SplitContentLine(raw.text);
     if (!line) {
       continue;
@@ -324,7 +310,7 @@ CImportGrid ParseVCardText(std::string_view text) {
       card.SetVersion(line->value);
     } else if (line->name == "FN" || line->name == "NICKNAME" || line->name == "TEL" || line->name == "N") {
       std::string value = IsQuotedPrintable(*line) ? DecodeQuotedPrintable(line->value) : line->value;
-      if (IsLatin1(*line)) {
+      if (IsLatin1(*line) || !IsValidUtf8(value)) {
         value = Latin1ToUtf8(value);
       }
       card.Add(*line, card.Version3() ? Unescape(value) : std::move(value), raw.line);
@@ -336,7 +322,7 @@ CImportGrid ParseVCardText(std::string_view text) {
 
 VCardReadStatus ReadVCardGrid(const std::filesystem::path& path, CImportGrid& grid) {
   const std::optional<std::string> text = ReadWholeFile(path);
-  if (!text || SkipByteOrderMark(*text).empty()) {
+  if (!text || DecodeImportText(*text, false).empty()) {
     return VCardReadStatus::NotOpened;
   }
   grid = ParseVCardText(*text);

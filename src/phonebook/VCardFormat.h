@@ -43,7 +43,8 @@ VCardExportResult ExportVCards(const std::filesystem::path& folder, const std::v
 
 // Reads vCard text into the grid: one row per card, one column per FN, NICKNAME and TEL
 // line in the order they appear. Folded lines are joined, quoted-printable values
-// decoded, Latin-1 text turned into UTF-8, and version 3.0 escapes undone; hyphens are
-// removed from TEL values. A card without FN takes its name from its N line.
+// decoded, Latin-1 values (by CHARSET, or because they are not UTF-8) and UTF-16 files
+// turned into UTF-8, and version 3.0 escapes undone; hyphens are removed from TEL values.
+// A card without FN takes its name from its N line.
 CImportGrid ParseVCardText(std::string_view text);
 VCardReadStatus ReadVCardGrid(const std::filesystem::path& path, CImportGrid& grid);

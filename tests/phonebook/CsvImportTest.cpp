@@ -102,6 +102,28 @@ TEST(CsvSplit, RealExportsFromAddressBooksAndSpreadsheets) {
   EXPECT_EQ(RowOf(grid, 5), (Cells{"Delta", "555", "", "", ""}));
 }
 
+TEST(CsvSplit, UnicodeTextAndAnsiExports) {
+  CImportGrid grid;
+  ASSERT_EQ(ReadCsvGrid(TestData("unicode-text-utf16.csv"), grid), CsvReadStatus::Ok);
+  ASSERT_EQ(grid.RowCount(), 3u);
+  ASSERT_EQ(grid.ColumnCount(), 2u);
+  EXPECT_EQ(grid.Cell(1, 0),
+            "Ren\xC3\xA9"
+            "e Dubois");
+  EXPECT_EQ(grid.Cell(2, 0), "Li, Wei");
+  const CPhonebookList unicode = Import(grid, 1, 2);
+  ASSERT_EQ(unicode.Count(), 2u);
+  EXPECT_EQ(unicode.Row(1).name, "Ren e Dubois");
+  EXPECT_EQ(unicode.Row(1).number, "061-234-5678");
+
+  ASSERT_EQ(ReadCsvGrid(TestData("ansi-latin1.csv"), grid), CsvReadStatus::Ok);
+  EXPECT_EQ(grid.Cell(1, 1), "Mu\xC3\xB1oz");
+  const CPhonebookList ansi = Import(grid, 1, 3);
+  ASSERT_EQ(ansi.Count(), 2u);
+  EXPECT_EQ(ansi.Row(1).name, "S ren");
+  EXPECT_EQ(ansi.Row(1).number, "070-123-4567");
+}
+
 TEST(CsvSplit, UnreadableOrEmptyFilesAreMessage732) {
   CScratchFolder folder;
   CImportGrid grid;
