@@ -23,8 +23,9 @@
 //
 // Endpoints on interface 2: bulk OUT 0x05 (pipe 5), bulk IN 0x84 (pipe 4) and interrupt IN
 // 0x83, whose transfers carry one 8-byte event record each. While polling is on, one interrupt
-// transfer is always pending; its completion (on the library's event thread) queues the
-// record, and UdfpGetEventStatus takes records from that queue without waiting.
+// transfer is pending (unless the queue is full); its completion (on the library's event
+// thread) queues the record, and UdfpGetEventStatus takes records from that queue without
+// waiting.
 //
 // Status byte: bit 0 = a transfer failed or an endpoint stalled since the last reset,
 // bit 1 = the device is gone (stays set; the handle is of no further use).
