@@ -17,7 +17,9 @@
  * stores and the default capacities below. Environment variables read when the library is
  * first used: ORVANE_SIM_STATE names a file that keeps the stores, capacities and device
  * information between runs (rewritten atomically after each change; a missing or damaged
- * file gives a fresh handset); ORVANE_SIM_PLUGGED=0 starts with the handset unplugged.
+ * file gives a fresh handset); ORVANE_SIM_PLUGGED=0 starts with the handset unplugged;
+ * ORVANE_SIM_SAMPLES=1 gives a fresh handset (no usable state file) sample content: 5
+ * phonebook entries, 3 callers, 2 wallpapers, 2 picture IDs and 2 melodies (UdfpSimStoreFill).
  *
  * Device access: one open handle at a time (UdfpOpen while a handle is open fails, as an
  * exclusively claimed interface does). Unplugging invalidates the device handle and every

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <utility>
 
 #include "SampleContent.h"
 #include "platform/AtomicFile.h"
@@ -46,6 +47,7 @@ CSimDevice& CSimDevice::Instance() {
 }
 
 CSimDevice::CSimDevice() {
+  bool restored = false;
   if (const char* plugged = std::getenv("ORVANE_SIM_PLUGGED"); plugged != nullptr && std::strcmp(plugged, "0") == 0) {
     m_plugged = false;
   }
@@ -53,7 +55,24 @@ CSimDevice::CSimDevice() {
     m_statePath = path;
     // A missing or damaged file leaves the fresh handset; the next change rewrites it.
     if (auto image = ReadWholeFile(path)) {
-      m_stores.Deserialize(*image);
+      restored = m_stores.Deserialize(*image);
+    }
+  }
+  if (const char* samples = std::getenv("ORVANE_SIM_SAMPLES");
+      !restored && samples != nullptr && std::strcmp(samples, "1") == 0) {
+    AddSamplesLocked();
+  }
+}
+
+void CSimDevice::AddSamplesLocked() {
+  constexpr std::pair<std::uint32_t, std::uint32_t> kSamples[] = {{UDFP_SIM_KIND_PHONEBOOK, 5},
+                                                                  {UDFP_SIM_KIND_CALLER_LIST, 3},
+                                                                  {UDFP_SIM_KIND_WALLPAPER, 2},
+                                                                  {UDFP_SIM_KIND_PICTURE_ID, 2},
+                                                                  {UDFP_SIM_KIND_MELODY, 2}};
+  for (const auto& [kind, count] : kSamples) {
+    for (std::uint32_t index = 1; index <= count; ++index) {
+      m_stores.Add(kind, CSampleContent::Make(kind, index));
     }
   }
 }

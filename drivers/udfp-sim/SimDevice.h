@@ -121,6 +121,7 @@ class CSimDevice {
   void UnplugLocked();
   void NotifyHotplugLocked(bool arrived);
   void FreshLocked();
+  void AddSamplesLocked();
   // Persistence: the image is taken under the lock, written after it is released.
   void StoresChangedLocked();
   void FlushPendingSave();

@@ -102,6 +102,22 @@ TEST_F(StateFileTest, ADamagedFileGivesAFreshHandsetThatWorks) {
   EXPECT_EQ(head, "ORVSIM1\n");
 }
 
+TEST_F(StateFileTest, ADemoHandsetStartsWithSamplesOnlyWhenNothingWasKept) {
+  ::setenv("ORVANE_SIM_SAMPLES", "1", 1);
+  {
+    CLoadedSim sim;
+    ASSERT_TRUE(sim.Loaded());
+    EXPECT_EQ(sim.count(UDFP_SIM_KIND_PHONEBOOK), 5);
+    EXPECT_EQ(sim.count(UDFP_SIM_KIND_MELODY), 2);
+    const uint8_t record[36] = {'Z'};
+    ASSERT_GT(sim.add(UDFP_SIM_KIND_PHONEBOOK, record, sizeof record), 0);
+  }
+  CLoadedSim again;
+  ASSERT_TRUE(again.Loaded());
+  EXPECT_EQ(again.count(UDFP_SIM_KIND_PHONEBOOK), 6) << "the kept handset is not seeded again";
+  ::unsetenv("ORVANE_SIM_SAMPLES");
+}
+
 TEST_F(StateFileTest, AHandsetCanStartUnplugged) {
   ::setenv("ORVANE_SIM_PLUGGED", "0", 1);
   CLoadedSim sim;
