@@ -3,11 +3,13 @@
 #include "app/LanguageStrings.h"
 #include "app/StringSectionTable.h"
 #include "platform/MemorySettingsBackend.h"
+#include "platform/Utf8.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <sstream>
 #include <vector>
@@ -166,7 +168,67 @@ bool ValidUtf8(const std::string& bytes) {
   return ::testing::AssertionSuccess();
 }
 
+// The access key of a menu text: the character after the single ampersand, lower case
+// for ASCII letters; empty when the text has none.
+std::string AccessKey(const std::string& text) {
+  for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] == '&') {
+      if (text[i + 1] == '&') {
+        ++i;
+        continue;
+      }
+      std::string key = text.substr(i + 1, Utf8SequenceLength(text, i + 1));
+      if (key.size() == 1) {
+        key[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(key[0])));
+      }
+      return key;
+    }
+  }
+  return {};
+}
+
+// The items shown together in one menu level; their access keys must differ.
+const std::vector<std::vector<std::int32_t>> kMenuLevels = {
+    {110, 109, 108, 106, 105, 104, 103},                              // tray menu
+    {3001, 43005, 43014},                                             // picture menu bar
+    {43000, 43001, 43002, 43003, 43004},                              // picture File
+    {43006, 43007, 43008, 43009, 43010, 43011, 43012, 43013},         // picture Edit
+    {43015, 43016},                                                   // picture Help
+    {43017, 43018},                                                   // picture list menu
+    {44000, 44015, 44004},                                            // phonebook menu bar
+    {44025, 44024, 44023, 44022, 44021, 44001, 44020, 44017, 44016},  // phonebook File
+    {44019, 44018},                                                   // phonebook Export
+    {44014, 44009},                                                   // phonebook Edit
+    {44013, 44012, 44011, 44010},                                     // phonebook Edit, Computer
+    {44008, 44007, 44006, 44005},                                     // phonebook Edit, Handset
+    {44003, 44002},                                                   // phonebook Help
+    {44034, 44033, 44032, 44031, 44030, 44029, 44028},                // Computer list menu
+    {44038, 44037, 44036, 44035},                                     // Handset list menu
+    {9001, 49001, 49002, 49003, 49012},                               // melody menu bar
+    {49025, 49024, 49023, 49019},                                     // melody File
+    {49018, 49017, 49010, 49009, 49008},                              // melody Original
+    {49015, 49014, 49007, 49011, 49006, 49005, 49004},                // melody Transferred
+    {49022, 49020, 49021},                                            // melody Handset
+    {49013, 49016},                                                   // melody Help
+};
+
 class ShippedLanguageFile : public ::testing::TestWithParam<std::int32_t> {};
+
+TEST_P(ShippedLanguageFile, GivesEveryItemOfAMenuLevelItsOwnAccessKey) {
+  CSettingsStore store(std::make_unique<CMemorySettingsBackend>());
+  CLanguageStrings strings(store, kDataDir);
+  ASSERT_TRUE(strings.Load(GetParam()));
+  for (const auto& level : kMenuLevels) {
+    std::map<std::string, std::int32_t> keys;
+    for (std::int32_t id : level) {
+      const std::string key = AccessKey(strings.GetString(id));
+      ASSERT_FALSE(key.empty()) << "menu text " << id << " has no access key";
+      const auto [other, inserted] = keys.emplace(key, id);
+      EXPECT_TRUE(inserted) << "menu texts " << other->second << " and " << id << " share the access key '" << key
+                            << "'";
+    }
+  }
+}
 
 TEST_P(ShippedLanguageFile, IsCompleteUtf8AndKeepsTheStructureOfEveryEnglishText) {
   CSettingsStore store(std::make_unique<CMemorySettingsBackend>());
