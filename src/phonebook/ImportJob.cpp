@@ -14,6 +14,7 @@ ImportOutcome ImportEntries(CPhonebookList& list, const ImportLists& lists, bool
                             const std::atomic<bool>* cancel) {
   ImportOutcome outcome;
   const std::size_t count = std::min(lists.names.size(), lists.numbers.size());
+  CNumberIndex index(list);
   for (std::size_t i = 0; i < count; ++i) {
     if (Cancelled(cancel)) {
       outcome.cancelled = true;
@@ -24,7 +25,7 @@ ImportOutcome ImportEntries(CPhonebookList& list, const ImportLists& lists, bool
       outcome.invalidRows.push_back(i + 1);
       continue;
     }
-    if (list.AddOrOverwrite(entry->name, ToDisplayNumber(entry->number, freeEdit))) {
+    if (index.AddOrOverwrite(list, entry->name, ToDisplayNumber(entry->number, freeEdit))) {
       ++outcome.overwritten;
     } else {
       ++outcome.added;
@@ -35,10 +36,11 @@ ImportOutcome ImportEntries(CPhonebookList& list, const ImportLists& lists, bool
 
 std::size_t MergeCallers(CPhonebookList& list, const std::vector<CallerIdEntry>& callers, bool freeEdit) {
   std::size_t added = 0;
+  CNumberIndex index(list);
   for (const CallerIdEntry& caller : callers) {
     const std::optional<PhonebookEntry> entry = ValidateEntry(caller.name, caller.number);
-    if (entry && FindByNumber(list, entry->number) < 0) {
-      list.Append(entry->name, ToDisplayNumber(entry->number, freeEdit));
+    if (entry && index.Find(entry->number) < 0) {
+      index.AddOrOverwrite(list, entry->name, ToDisplayNumber(entry->number, freeEdit));
       ++added;
     }
   }
@@ -48,12 +50,13 @@ std::size_t MergeCallers(CPhonebookList& list, const std::vector<CallerIdEntry>&
 std::size_t MergeCollected(CPhonebookList& list, const std::vector<PhonebookEntry>& collected,
                            const std::atomic<bool>* cancel) {
   std::size_t added = 0;
+  CNumberIndex index(list);
   for (const PhonebookEntry& entry : collected) {
     if (Cancelled(cancel)) {
       break;
     }
-    if (FindByNumber(list, entry.number) < 0) {
-      list.Append(entry.name, entry.number);
+    if (index.Find(entry.number) < 0) {
+      index.AddOrOverwrite(list, entry.name, entry.number);
       ++added;
     }
   }

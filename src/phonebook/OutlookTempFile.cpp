@@ -100,10 +100,10 @@ bool Cancelled(const std::atomic<bool>* cancel) {
   return cancel != nullptr && cancel->load();
 }
 
-void CollectNumber(const std::string& name, const std::string& field, const CPhonebookList& computer, bool freeEdit,
+void CollectNumber(const std::string& name, const std::string& field, const CNumberIndex& computer, bool freeEdit,
                    std::vector<PhonebookEntry>& collected) {
   const std::string number = CleanNumber(StoredNumber(field));
-  if (IsValidNumber(number) && FindByNumber(computer, number) < 0) {
+  if (IsValidNumber(number) && computer.Find(number) < 0) {
     collected.push_back({name, ToDisplayNumber(number, freeEdit), {}});
   }
 }
@@ -125,6 +125,7 @@ OutlookReadResult ReadOutlookTempText(std::string_view text, OutlookSource sourc
   const Layout layout = LayoutOf(source);
   OutlookReadResult result;
   result.opened = true;
+  const CNumberIndex known(computer);
   CRecordReader reader(SkipByteOrderMark(text));
   while (!reader.AtEnd() && !Cancelled(cancel)) {
     const OutlookRecord record = reader.Read();
@@ -138,10 +139,10 @@ OutlookReadResult ReadOutlookTempText(std::string_view text, OutlookSource sourc
     }
     const std::string name = NormaliseName(record.fields[layout.nameField]);
     for (int position : layout.numberFields) {
-      CollectNumber(name, record.fields[static_cast<std::size_t>(position)], computer, freeEdit, collected);
+      CollectNumber(name, record.fields[static_cast<std::size_t>(position)], known, freeEdit, collected);
     }
-    CollectNumber(NormaliseName(record.fields[layout.secondNameField]), record.fields[layout.secondNumberField],
-                  computer, freeEdit, collected);
+    CollectNumber(NormaliseName(record.fields[layout.secondNameField]), record.fields[layout.secondNumberField], known,
+                  freeEdit, collected);
   }
   result.ok = true;
   return result;

@@ -46,8 +46,25 @@ std::string DoubleQuotes(std::string_view text) {
   return result;
 }
 
-void AppendEntry(CPhonebookList& list, const PhonebookEntry& entry, bool freeEdit) {
-  list.AddOrOverwrite(entry.name, ToDisplayNumber(entry.number, freeEdit));
+// Validates one entry line and merges it through the index; false when it holds no entry.
+bool MergeLine(CPhonebookList& list, CNumberIndex& index, std::string_view line, bool freeEdit, bool pasteMode) {
+  const EntryLineFields fields = ParseEntryLine(line);
+  std::optional<PhonebookEntry> entry = ValidateEntry(fields.name, fields.number);
+  if (!entry) {
+    return false;
+  }
+  if (pasteMode) {
+    const int found = index.Find(entry->number);
+    if (found >= 0 && list.Row(static_cast<std::size_t>(found)).name == entry->name) {
+      // The mark must survive the handset's 16 name bytes, so it replaces the end of a
+      // name that would grow longer than that.
+      constexpr std::string_view kMark = "(1)";
+      entry->name = entry->name.substr(0, std::min(entry->name.size(), kMaxNameLength - kMark.size()));
+      entry->name += kMark;
+    }
+  }
+  index.AddOrOverwrite(list, entry->name, ToDisplayNumber(entry->number, freeEdit));
+  return true;
 }
 
 }  // namespace
@@ -75,23 +92,30 @@ EntryLineFields ParseEntryLine(std::string_view line) {
 }
 
 bool MergeEntryLine(CPhonebookList& list, std::string_view line, bool freeEdit, bool pasteMode) {
-  const EntryLineFields fields = ParseEntryLine(line);
-  std::optional<PhonebookEntry> entry = ValidateEntry(fields.name, fields.number);
-  if (!entry) {
-    return false;
-  }
-  if (pasteMode) {
-    const int found = FindByNumber(list, entry->number);
-    if (found >= 0 && list.Row(static_cast<std::size_t>(found)).name == entry->name) {
-      // The mark must survive the handset's 16 name bytes, so it replaces the end of a
-      // name that would grow longer than that.
-      constexpr std::string_view kMark = "(1)";
-      entry->name = entry->name.substr(0, std::min(entry->name.size(), kMaxNameLength - kMark.size()));
-      entry->name += kMark;
+  CNumberIndex index(list);
+  return MergeLine(list, index, line, freeEdit, pasteMode);
+}
+
+std::string ClipboardText(const CPhonebookList& list, const std::vector<std::size_t>& rows) {
+  std::string text;
+  for (std::size_t row : rows) {
+    if (row < list.Count()) {
+      std::string line = FormatEntryLine(list.Row(row).name, StoredNumber(list.Row(row).number));
+      line.erase(line.size() - 2);
+      text += line + "\n";
     }
   }
-  AppendEntry(list, *entry, freeEdit);
-  return true;
+  return text;
+}
+
+std::size_t PasteEntryLines(CPhonebookList& list, std::string_view text, bool freeEdit) {
+  CNumberIndex index(list);
+  std::size_t merged = 0;
+  for (std::string_view line : SplitLines(text)) {
+    merged += MergeLine(list, index, line, freeEdit, true) ? 1 : 0;
+  }
+  SortAndNumber(list);
+  return merged;
 }
 
 PhonebookReadStatus ReadPhonebookText(std::string_view text, CPhonebookList& list, bool addMode, bool freeEdit) {
@@ -106,8 +130,9 @@ PhonebookReadStatus ReadPhonebookText(std::string_view text, CPhonebookList& lis
   if (!addMode) {
     list.Clear();
   }
+  CNumberIndex index(list);
   for (std::size_t i = 1; i < lines.size(); ++i) {
-    MergeEntryLine(list, lines[i], freeEdit);
+    MergeLine(list, index, lines[i], freeEdit, false);
   }
   SortAndNumber(list);
   return PhonebookReadStatus::Ok;
@@ -158,6 +183,7 @@ bool WriteSendCache(const std::filesystem::path& path, const std::vector<Phonebo
 
 void ReadSendCacheText(std::string_view text, CPhonebookList& handset, bool freeEdit) {
   handset.Clear();
+  CNumberIndex index(handset);
   for (std::string_view line : SplitLines(text)) {
     if (line.empty() || line[0] != '"') {
       continue;
@@ -172,8 +198,8 @@ void ReadSendCacheText(std::string_view text, CPhonebookList& handset, bool free
     const std::optional<PhonebookEntry> entry = ValidateEntry(name.text, number);
     // The cache holds each number once; should it not, the first line of a number wins,
     // as in a receive.
-    if (entry && FindByNumber(handset, entry->number) < 0) {
-      handset.Append(entry->name, ToDisplayNumber(entry->number, freeEdit));
+    if (entry && index.Find(entry->number) < 0) {
+      index.AddOrOverwrite(handset, entry->name, ToDisplayNumber(entry->number, freeEdit));
     }
   }
   SortAndNumber(handset);

@@ -42,6 +42,12 @@ EntryLineFields ParseEntryLine(std::string_view line);
 // of its name (within 16 characters). Answers false when the line holds no valid entry.
 bool MergeEntryLine(CPhonebookList& list, std::string_view line, bool freeEdit, bool pasteMode = false);
 
+// The clipboard text of the given rows: each an entry line ended by a line feed.
+std::string ClipboardText(const CPhonebookList& list, const std::vector<std::size_t>& rows);
+// Reads clipboard text line by line in paste mode; answers how many lines held an entry.
+// The list is sorted and numbered after.
+std::size_t PasteEntryLines(CPhonebookList& list, std::string_view text, bool freeEdit);
+
 // Reads a phonebook file into the Computer list. Unless addMode is set, the list is
 // emptied first; nothing changes on a failure. The list is sorted and numbered after.
 PhonebookReadStatus ReadPhonebookFile(const std::filesystem::path& path, CPhonebookList& list, bool addMode,

@@ -75,3 +75,35 @@ void ReformatAllNumbers(CPhonebookList& computer, CPhonebookList& handset, bool 
   ReformatNumbers(computer, freeEdit);
   ReformatNumbers(handset, freeEdit);
 }
+
+CNumberIndex::CNumberIndex(const CPhonebookList& list) {
+  for (std::size_t i = 0; i < list.Count(); ++i) {
+    m_rows.emplace(Key(list.Row(i).number), i);
+  }
+}
+
+std::string CNumberIndex::Key(std::string_view number) {
+  std::string key;
+  for (char c : number) {
+    if (c != '-') {
+      key += static_cast<char>(LowerByte(c));
+    }
+  }
+  return key;
+}
+
+int CNumberIndex::Find(std::string_view number) const {
+  const auto found = m_rows.find(Key(number));
+  return found == m_rows.end() ? -1 : static_cast<int>(found->second);
+}
+
+bool CNumberIndex::AddOrOverwrite(CPhonebookList& list, std::string name, std::string displayNumber) {
+  const int found = Find(displayNumber);
+  if (found >= 0) {
+    list.SetRow(static_cast<std::size_t>(found), std::move(name), std::move(displayNumber));
+    return true;
+  }
+  m_rows.emplace(Key(displayNumber), list.Count());
+  list.Append(std::move(name), std::move(displayNumber));
+  return false;
+}

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // One row of a phonebook list as the window shows it: "No." (1..N after sorting), "Name"
@@ -35,6 +36,21 @@ class CPhonebookList {
 
  private:
   std::vector<PhonebookRow> m_rows;
+};
+
+// Finds rows by number in constant time while many entries are merged into one list (an
+// import, a file read). It answers what FindByNumber answers as long as the list changes
+// only through its AddOrOverwrite.
+class CNumberIndex {
+ public:
+  explicit CNumberIndex(const CPhonebookList& list);
+  int Find(std::string_view number) const;
+  // CPhonebookList::AddOrOverwrite, keeping the index up to date.
+  bool AddOrOverwrite(CPhonebookList& list, std::string name, std::string displayNumber);
+
+ private:
+  static std::string Key(std::string_view number);
+  std::unordered_map<std::string, std::size_t> m_rows;
 };
 
 // The first row, in list order, whose number equals the given one (hyphens and letter
