@@ -12,6 +12,8 @@
 #include "platform/SystemLanguage.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -127,6 +129,27 @@ void CUsbUtilityApp::SelectLanguage() {
     ORVANE_TRACE("CUsbUtilityApp::InitInstance language %u unusable, English in use", language);
     std::lock_guard lock(m_settings->RegistryMutex());
     m_settings->WriteDword(kProductKey, "Language", 0);
+    language = 0;
+  }
+  ApplyToolkitLanguage(static_cast<std::int32_t>(language));
+}
+
+void CUsbUtilityApp::ApplyToolkitLanguage(std::int32_t languageIndex) {
+  if (QCoreApplication::instance() == nullptr) {
+    return;
+  }
+  if (m_toolkitTranslator) {
+    QCoreApplication::removeTranslator(m_toolkitTranslator.get());
+    m_toolkitTranslator.reset();
+  }
+  static const char* const kToolkitFiles[] = {nullptr, "qtbase_fr", "qtbase_es", "qtbase_pt_BR"};
+  if (languageIndex < 1 || languageIndex > 3) {
+    return;
+  }
+  auto translator = std::make_unique<QTranslator>();
+  if (translator->load(kToolkitFiles[languageIndex], QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QCoreApplication::installTranslator(translator.get());
+    m_toolkitTranslator = std::move(translator);
   }
 }
 
@@ -140,6 +163,7 @@ int CUsbUtilityApp::ExitInstance() {
   m_message.DelMsg(nullptr);
   m_resident.reset();
   DestroyDeviceLink();
+  ApplyToolkitLanguage(0);
   // Only a lock this process holds is released; a refused second start holds none.
   m_instance.reset();
   m_status.reset();

@@ -15,6 +15,7 @@ class CLanguageStrings;
 class CSettingsStore;
 class CTaskTray;
 class ISettingsBackend;
+class QTranslator;
 
 // The process root. It decides whether the start is silent, creates the process-wide
 // services in a fixed order, chooses the user-interface language, makes sure that only
@@ -54,6 +55,9 @@ class CUsbUtilityApp {
   bool IsInteractive() const { return m_interactive != 0; }
   void SetInteractive(bool interactive) { m_interactive = interactive ? 1 : 0; }
   std::string GetString(std::int32_t id) const;
+  // Loads the toolkit's own translations (standard button labels such as "Annuler") for a
+  // language index, so boxes and dialogs speak the language of the program's texts.
+  void ApplyToolkitLanguage(std::int32_t languageIndex);
 
   // "/S" in any case, and nothing else, is a silent start.
   static bool IsSilentStart(const std::string& commandLine);
@@ -74,6 +78,7 @@ class CUsbUtilityApp {
   std::unique_ptr<CAppStatus> m_status;
   std::unique_ptr<CDeviceLink> m_deviceLink;
   std::unique_ptr<CTaskTray> m_resident;
+  std::unique_ptr<QTranslator> m_toolkitTranslator;
   std::uint32_t m_interactive = 1;
   CMessage m_message;
 };

@@ -86,9 +86,11 @@ class UsbUtilityAppTest : public QObject {
     QCOMPARE(Stored(*s.app, "Balloon"), 3000u);
     QCOMPARE(Stored(*s.app, "VendorID"), kDefaultVendorId);
     QCOMPARE(Stored(*s.app, "ProductID"), kDefaultProductId);
-    // French texts are in force.
+    // French texts are in force, the toolkit's standard buttons included.
     QVERIFY(!s.app->GetString(701).empty());
     QVERIFY(s.app->GetString(701) != "Do you want to exit?");
+    QMessageBox box(QMessageBox::Question, "t", "t", QMessageBox::Yes | QMessageBox::Cancel);
+    QCOMPARE(box.button(QMessageBox::Cancel)->text(), QString("Annuler"));
   }
 
   void brazilianPortugueseSelectsEnglish() {
