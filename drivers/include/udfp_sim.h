@@ -49,6 +49,7 @@
  *                    already over the free memory) is reported by refusing block 0 with 0x10.
  *   0xE7A [kind]     read count -> 0xE7B [count]; [0xF0] for an unknown kind.
  *   0xE7C [kind, n]  read -> 0xE7D [0]; the object is then read in blocks through pipe 4.
+ *                    Refused with UDFP_SIM_REFUSE_UNKNOWN_KIND or UDFP_SIM_REFUSE_BAD_ITEM.
  *   0xE81 [kind, n]  delete item n, 255 = all items of the kind -> 0xE82.
  *   0xE83 [kind, a]  remaining size -> 0xE84 [hi, lo], big-endian: a = 0 free kilobytes of the
  *                    memory shared by pictures, melodies and the test kind; a = 1 free item
