@@ -145,6 +145,22 @@ TEST_F(EventTest, UnsolicitedEventDataIsReadAndDropped) {
   EXPECT_EQ(Run(LinkCode::kReadCount, params).message, LinkMessage::kRequestComplete);
 }
 
+TEST_F(EventTest, UnsolicitedDataDuringARequestDoesNotHideItsReply) {
+  SetSetting("RequestTimeOut", 3000);
+  Connect();
+  sim.ResponseDelay(150);
+  RequestParams params;
+  params.kind = UDFP_SIM_KIND_PHONEBOOK;
+  params.arg1 = 1;
+  params.notifyWindow = requester.Handle();
+  ASSERT_TRUE(link->PostRequest(LinkCode::kReadCount, params));
+  std::this_thread::sleep_for(40ms);
+  sim.QueueEvent(0x0E44, {1, 2, 3, 4, 5});
+  const WindowMessage outcome = AwaitOutcome();
+  EXPECT_EQ(outcome.message, LinkMessage::kRequestComplete);
+  EXPECT_EQ(Bytes(outcome), std::vector<std::uint8_t>{0});
+}
+
 TEST_F(EventTest, MelodyEndClosesThePlaySessionAndTellsTheAnsweringMachineWindow) {
   Connect();
   auto melody = Pattern(2000);
