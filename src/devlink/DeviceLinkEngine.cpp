@@ -430,11 +430,11 @@ void CDeviceLink::StartEventDataRead(const EventRecord& event) {
     m_inPacket = SetupPacket{UDFP_REQTYPE_IN, 0, 0, 0, {}};
     m_inPacket.payload.resize(event.length);
   }
+  // Reading an unsolicited event's data leaves the expected code alone, so the reply to
+  // a request still waiting is recognised when it comes.
   if (!event.unsolicited) {
     m_expectedCode = 0;
   }
-  // Reading an unsolicited event's data leaves the expected code alone, so the reply to
-  // a request still waiting is recognised when it comes.
   m_inRead = InRead::EventData;
   m_events.Set(LinkEvent::SendIn);
 }
