@@ -89,42 +89,65 @@ inline Out Convert(float y) {
 
 template <typename Out, typename Vec>
 inline __attribute__((always_inline)) std::size_t Run(FilterState s, const float* in, std::size_t count, Out* out) {
+  // Inputs are appended to the history a block at a time; the outputs are then visited
+  // directly, stepping over the inputs that produce none. `phase` is kept relative to the
+  // next input position, exactly as if the inputs were taken one by one.
   std::size_t produced = 0;
-  for (std::size_t n = 0; n < count; ++n) {
+  std::size_t taken = 0;
+  const auto L = static_cast<std::size_t>(s.L);
+  const auto M = static_cast<std::size_t>(s.M);
+  auto t = static_cast<std::size_t>(s.phase);
+  while (taken < count) {
     if (s.write == s.historySize) {
       std::memmove(s.history, s.history + s.historySize - s.K, s.K * sizeof(float));
       s.write = s.K;
     }
-    s.history[s.write++] = in[n];
-    const float* window = s.history + s.write - s.K;
-    while (s.phase < s.L) {
-      const float y = Dot<Vec>(s.coeffs + static_cast<std::size_t>(s.phase) * s.K, window, s.K);
-      if (s.discard > 0) {
-        --s.discard;
-      } else {
-        out[produced++] = Convert<Out>(y);
+    const std::size_t block = std::min(count - taken, s.historySize - s.write);
+    std::memcpy(s.history + s.write, in + taken, block * sizeof(float));
+    std::size_t pos = s.write;
+    const std::size_t end = s.write + block;
+    for (;;) {
+      while (t < L) {
+        const float y = Dot<Vec>(s.coeffs + t * s.K, s.history + pos + 1 - s.K, s.K);
+        if (s.discard > 0) {
+          --s.discard;
+        } else {
+          out[produced++] = Convert<Out>(y);
+        }
+        t += M;
       }
-      s.phase += s.M;
+      const std::size_t skip = t / L;
+      if (pos + skip >= end) {
+        t -= (end - pos) * L;
+        break;
+      }
+      pos += skip;
+      t -= skip * L;
     }
-    s.phase -= s.L;
+    s.write = end;
+    taken += block;
   }
+  s.phase = static_cast<int>(t);
   return produced;
 }
 
-// Integer-factor interpolation (M = 1): every input sample yields all L phases, so the
-// phases are computed side by side in vector lanes (lane p holds output phase p) and each
-// history sample is broadcast once; no horizontal sums are needed.
-template <std::size_t Width, typename Out>
-inline __attribute__((always_inline)) std::size_t RunInterpolator(FilterState s, const float* in, std::size_t count,
+// Integer-factor interpolation (M = 1): G consecutive inputs yield G * L outputs, computed
+// side by side in vector lanes (lane g * L + p holds phase p of input g of the group). Row a
+// of the bank multiplies the input a samples before the group's newest one, so each history
+// sample is broadcast once per group and no horizontal sums are needed.
+template <std::size_t Width, std::size_t G, typename Out>
+inline __attribute__((always_inline)) std::size_t RunInterpolator(FilterState s, const float* bankStart,
+                                                                  std::size_t rows, const float* in, std::size_t count,
                                                                   Out* out) {
   std::size_t produced = 0;
   constexpr std::size_t vectors = Width / kLanes;
-  for (std::size_t n = 0; n < count; ++n) {
-    if (s.write == s.historySize) {
-      std::memmove(s.history, s.history + s.historySize - s.K, s.K * sizeof(float));
+  for (std::size_t n = 0; n + G <= count; n += G) {
+    if (s.write + G > s.historySize) {
+      std::memmove(s.history, s.history + s.write - s.K, s.K * sizeof(float));
       s.write = s.K;
     }
-    s.history[s.write++] = in[n];
+    std::memcpy(s.history + s.write, in + n, G * sizeof(float));
+    s.write += G;
     const float* newest = s.history + s.write - 1;
     // Four partial sums per vector keep the additions out of one long dependency chain.
     Vec8 acc[4][vectors];
@@ -135,9 +158,9 @@ inline __attribute__((always_inline)) std::size_t RunInterpolator(FilterState s,
         partial[v] = Vec8{0, 0, 0, 0, 0, 0, 0, 0};
       }
     }
-    const float* bank = s.coeffs;
+    const float* bank = bankStart;
     std::size_t j = 0;
-    for (; j + 4 <= s.K; j += 4, bank += 4 * Width) {
+    for (; j + 4 <= rows; j += 4, bank += 4 * Width) {
 #pragma GCC unroll 4
       for (std::size_t u = 0; u < 4; ++u) {
         const float x = newest[-static_cast<std::ptrdiff_t>(j + u)];
@@ -147,7 +170,7 @@ inline __attribute__((always_inline)) std::size_t RunInterpolator(FilterState s,
         }
       }
     }
-    for (; j < s.K; ++j, bank += Width) {
+    for (; j < rows; ++j, bank += Width) {
       const float x = newest[-static_cast<std::ptrdiff_t>(j)];
 #pragma GCC unroll 2
       for (std::size_t v = 0; v < vectors; ++v) {
@@ -171,27 +194,90 @@ inline __attribute__((always_inline)) std::size_t RunInterpolator(FilterState s,
         }
       }
     }
-    for (int p = 0; p < s.L; ++p) {
-      if (s.discard > 0) {
-        --s.discard;
-      } else {
-        out[produced++] = values[p];
-      }
+    const std::size_t outputs = G * static_cast<std::size_t>(s.L);
+    std::size_t first = 0;
+    while (s.discard > 0 && first < outputs) {
+      --s.discard;
+      ++first;
+    }
+    for (std::size_t i = first; i < outputs; ++i) {
+      out[produced++] = values[i];
     }
   }
   return produced;
 }
 
+template <typename Out>
+inline __attribute__((always_inline)) std::size_t RunShape(InterpolatorShape shape, FilterState s, const float* bank,
+                                                           std::size_t rows, const float* in, std::size_t count,
+                                                           Out* out) {
+  if (shape.width == 8 && shape.group == 4) {
+    return RunInterpolator<8, 4>(s, bank, rows, in, count, out);
+  }
+  if (shape.width == 8 && shape.group == 2) {
+    return RunInterpolator<8, 2>(s, bank, rows, in, count, out);
+  }
+  if (shape.width == 16 && shape.group == 3) {
+    return RunInterpolator<16, 3>(s, bank, rows, in, count, out);
+  }
+  if (shape.width == 16) {
+    return RunInterpolator<16, 1>(s, bank, rows, in, count, out);
+  }
+  return RunInterpolator<8, 1>(s, bank, rows, in, count, out);
+}
+
 template <typename Vec, typename Out>
-inline __attribute__((always_inline)) std::size_t Dispatch(FilterState s, std::size_t width, const float* in,
-                                                           std::size_t count, Out* out) {
-  if (width == 8) {
-    return RunInterpolator<8>(s, in, count, out);
+inline __attribute__((always_inline)) std::size_t Dispatch(FilterState s, const InterpolatorBanks* banks,
+                                                           const float* in, std::size_t count, Out* out) {
+  if (banks == nullptr) {
+    return Run<Out, Vec>(s, in, count, out);
   }
-  if (width == 16) {
-    return RunInterpolator<16>(s, in, count, out);
+  // Whole groups first, then the inputs left over one at a time.
+  const std::size_t whole = count / banks->group.group * banks->group.group;
+  std::size_t produced = RunShape(banks->group, s, banks->groupBank, banks->groupRows, in, whole, out);
+  produced +=
+      RunShape(banks->single, s, banks->singleBank, banks->singleRows, in + whole, count - whole, out + produced);
+  return produced;
+}
+
+// Picks the lane count and group size that fill the most lanes for L phases.
+InterpolatorShape ChooseShape(std::size_t L) {
+  InterpolatorShape best{8, 1};
+  double bestUse = 0.0;
+  for (const std::size_t width : {std::size_t{8}, std::size_t{16}}) {
+    const std::size_t group = std::min<std::size_t>(width / L, 4);
+    const double use = static_cast<double>(group * L) / static_cast<double>(width);
+    if (group > 0 && (group == 4 || group == 2 || group == 3 || group == 1) && use > bestUse + 1e-9) {
+      best = {width, group};
+      bestUse = use;
+    }
   }
-  return Run<Out, Vec>(s, in, count, out);
+  // Only the shapes RunShape knows are used.
+  const bool known = (best.width == 8 && (best.group == 4 || best.group == 2 || best.group == 1)) ||
+                     (best.width == 16 && (best.group == 3 || best.group == 1));
+  return known ? best : InterpolatorShape{L <= 8 ? std::size_t{8} : std::size_t{16}, 1};
+}
+
+// Row a, lane g * L + p: tap p + j * L with j = a - (G - 1 - g).
+std::vector<float> BuildBank(const FirTable& table, InterpolatorShape shape, std::size_t perPhase, double gain) {
+  const auto L = static_cast<std::size_t>(table.L);
+  const std::size_t rows = perPhase + shape.group - 1;
+  std::vector<float> bank(rows * shape.width, 0.0f);
+  for (std::size_t a = 0; a < rows; ++a) {
+    for (std::size_t g = 0; g < shape.group; ++g) {
+      const std::size_t lag = shape.group - 1 - g;
+      if (a < lag || a - lag >= perPhase) {
+        continue;
+      }
+      for (std::size_t p = 0; p < L; ++p) {
+        const std::size_t tap = p + (a - lag) * L;
+        if (tap < table.h.size()) {
+          bank[a * shape.width + g * L + p] = static_cast<float>(table.h[tap] * gain);
+        }
+      }
+    }
+  }
+  return bank;
 }
 
 }  // namespace
@@ -210,18 +296,14 @@ CPolyphaseFilter::CPolyphaseFilter(const FirTable& table)
   m_K = (perPhase + kLanes - 1) / kLanes * kLanes;
   const double gain = table.Gain();
   if (m_M == 1 && m_L > 1 && m_L <= 16) {
-    // Bank layout: row j (history age j) holds tap p + jL in lane p.
-    m_interpolatorWidth = m_L <= 8 ? 8 : 16;
-    m_K = perPhase;
-    m_coeffs.assign(m_K * m_interpolatorWidth, 0.0f);
-    for (std::size_t j = 0; j < m_K; ++j) {
-      for (int p = 0; p < m_L; ++p) {
-        const std::size_t tap = static_cast<std::size_t>(p) + j * m_L;
-        if (tap < taps) {
-          m_coeffs[j * m_interpolatorWidth + static_cast<std::size_t>(p)] = static_cast<float>(table.h[tap] * gain);
-        }
-      }
-    }
+    m_groupShape = ChooseShape(static_cast<std::size_t>(m_L));
+    m_singleShape = {m_L <= 8 ? std::size_t{8} : std::size_t{16}, 1};
+    m_groupBank = BuildBank(table, m_groupShape, perPhase, gain);
+    m_singleBank = BuildBank(table, m_singleShape, perPhase, gain);
+    m_banks = InterpolatorBanks{m_groupShape,  m_groupBank.data(),  perPhase + m_groupShape.group - 1,
+                                m_singleShape, m_singleBank.data(), perPhase};
+    m_K = perPhase + m_groupShape.group - 1;
+    m_interpolator = true;
     m_history.assign(m_K + kChunk, 0.0f);
     m_write = m_K;
     return;
@@ -241,27 +323,27 @@ CPolyphaseFilter::CPolyphaseFilter(const FirTable& table)
   m_write = m_K;
 }
 
-#define ORVANE_FILTER_STATE                                                                         \
-  FilterState {                                                                                     \
-    m_L, m_M, m_K, m_coeffs.data(), m_history.data(), m_history.size(), m_write, m_phase, m_discard \
-  }
+// The filter's state and, for interpolators, its lane banks.
+#define ORVANE_FILTER_STATE                                                                                     \
+  FilterState{m_L, m_M, m_K, m_coeffs.data(), m_history.data(), m_history.size(), m_write, m_phase, m_discard}, \
+      (m_interpolator ? &m_banks : nullptr)
 
 std::size_t CPolyphaseFilter::ProcessGeneric(const float* in, std::size_t count, std::int16_t* out) {
-  return Dispatch<Vec8>(ORVANE_FILTER_STATE, m_interpolatorWidth, in, count, out);
+  return Dispatch<Vec8>(ORVANE_FILTER_STATE, in, count, out);
 }
 
 std::size_t CPolyphaseFilter::ProcessGeneric(const float* in, std::size_t count, float* out) {
-  return Dispatch<Vec8>(ORVANE_FILTER_STATE, m_interpolatorWidth, in, count, out);
+  return Dispatch<Vec8>(ORVANE_FILTER_STATE, in, count, out);
 }
 
 __attribute__((target("avx2"))) std::size_t CPolyphaseFilter::ProcessAvx2(const float* in, std::size_t count,
                                                                           std::int16_t* out) {
-  return Dispatch<Vec8>(ORVANE_FILTER_STATE, m_interpolatorWidth, in, count, out);
+  return Dispatch<Vec8>(ORVANE_FILTER_STATE, in, count, out);
 }
 
 __attribute__((target("avx2"))) std::size_t CPolyphaseFilter::ProcessAvx2(const float* in, std::size_t count,
                                                                           float* out) {
-  return Dispatch<Vec8>(ORVANE_FILTER_STATE, m_interpolatorWidth, in, count, out);
+  return Dispatch<Vec8>(ORVANE_FILTER_STATE, in, count, out);
 }
 
 #undef ORVANE_FILTER_STATE

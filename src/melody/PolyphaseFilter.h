@@ -7,6 +7,22 @@
 
 struct FirTable;
 
+// Lane layout of an integer-factor interpolator: vector lanes per bank row and the number
+// of consecutive inputs whose outputs share one pass over the history.
+struct InterpolatorShape {
+  std::size_t width;
+  std::size_t group;
+};
+
+struct InterpolatorBanks {
+  InterpolatorShape group;
+  const float* groupBank;
+  std::size_t groupRows;
+  InterpolatorShape single;
+  const float* singleBank;
+  std::size_t singleRows;
+};
+
 // Streaming rational resampler by L/M over one FIR table: the equivalent of inserting
 // L - 1 zeros between input samples, low-pass filtering and keeping every M-th sample,
 // computing only the kept outputs. Each phase's coefficients are stored reversed and
@@ -45,6 +61,11 @@ class CPolyphaseFilter {
   std::size_t m_discard;
   std::size_t m_flush;
   bool m_avx2;
-  // Lanes per history row when the integer-factor interpolator layout is used, else 0.
-  std::size_t m_interpolatorWidth = 0;
+  // Integer-factor interpolators (M = 1) use lane banks instead of m_coeffs.
+  bool m_interpolator = false;
+  InterpolatorShape m_groupShape{8, 1};
+  InterpolatorShape m_singleShape{8, 1};
+  std::vector<float> m_groupBank;
+  std::vector<float> m_singleBank;
+  InterpolatorBanks m_banks{};
 };
