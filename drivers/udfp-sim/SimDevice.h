@@ -126,6 +126,7 @@ class CSimDevice {
   void StoresChangedLocked();
   void FlushPendingSave();
   bool TakeFaultCount(std::uint32_t& counter);
+  static std::optional<std::string> ReadWholeFile(const char* path);
 
   std::mutex m_mutex;
   std::condition_variable m_firmwareWake;
