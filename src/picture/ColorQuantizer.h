@@ -19,7 +19,7 @@ class CColorQuantizer {
 
   enum class Dither {
     None,      // each pixel takes its nearest palette colour
-    Diffused,  // error diffusion where the palette is coarser than the image's own detail
+    Diffused,  // small errors diffused to neighbours: smooth areas gain in-between shades
   };
 
   // The palette for the image: at most 256 distinct colours, each exact in 16 bits.

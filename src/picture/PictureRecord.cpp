@@ -52,7 +52,7 @@ std::optional<std::vector<std::uint8_t>> CPictureRecord::Encode(PictureKind kind
   const CRgbImage thumbnail = CImageTransform::Resize(preview, kThumbnailSize.width, kThumbnailSize.height);
   StoreIndices(record, kRecordThumbnailOffset,
                CColorQuantizer::Map(thumbnail, palette, CColorQuantizer::Dither::Diffused));
-  StoreIndices(record, kRecordPictureOffset, CColorQuantizer::Map(preview, palette, CColorQuantizer::Dither::None));
+  StoreIndices(record, kRecordPictureOffset, CColorQuantizer::Map(preview, palette, CColorQuantizer::Dither::Diffused));
   if (error != nullptr) {
     *error = EncodeError::None;
   }

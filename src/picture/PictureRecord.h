@@ -30,9 +30,9 @@ class CPictureRecord {
   };
 
   // Builds the record from the send preview, an image of exactly the kind's target size.
-  // One palette, chosen for the picture, serves picture and thumbnail; the picture is
-  // mapped without dithering where its own colours need none, the thumbnail with error
-  // diffusion since it is reduced. Nothing on failure, with the reason in error.
+  // One palette, chosen for the picture, serves picture and thumbnail (reduced from the
+  // 24-bit preview); both are mapped with the quantiser's limited error diffusion. Nothing
+  // on failure, with the reason in error.
   static std::optional<std::vector<std::uint8_t>> Encode(PictureKind kind, const std::string& name,
                                                          const CRgbImage& preview, EncodeError* error = nullptr);
 

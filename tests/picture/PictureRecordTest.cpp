@@ -105,7 +105,7 @@ TEST(PictureRecordTest, DecodeOfEncodeIsExactlyTheQuantisedImage) {
 
     const std::vector<Rgb> palette = CColorQuantizer::BuildPalette(preview);
     const CRgbImage quantised = CColorQuantizer::Render(
-        size.width, size.height, CColorQuantizer::Map(preview, palette, CColorQuantizer::Dither::None), palette);
+        size.width, size.height, CColorQuantizer::Map(preview, palette, CColorQuantizer::Dither::Diffused), palette);
     EXPECT_EQ(decoded->picture, quantised);
     const CRgbImage thumbnail = CImageTransform::Resize(preview, 32, 32);
     EXPECT_EQ(decoded->thumbnail,
