@@ -14,35 +14,83 @@ bool IsLineEnd(char c) {
   return c == '\n' || c == '\r';
 }
 
-// Comma, unless the first lines separate their fields with semicolons or tabs only.
-char DetectSeparator(std::string_view text) {
+// Separator counts of one line, outside quotes.
+struct SeparatorCounts {
   std::size_t commas = 0;
   std::size_t semicolons = 0;
   std::size_t tabs = 0;
-  std::size_t lines = 0;
+};
+
+std::vector<SeparatorCounts> CountSeparators(std::string_view text) {
+  std::vector<SeparatorCounts> lines(1);
   bool quoted = false;
-  for (std::size_t pos = 0; pos < text.size() && lines < kSeparatorProbeLines; ++pos) {
+  for (std::size_t pos = 0; pos < text.size() && lines.size() <= kSeparatorProbeLines; ++pos) {
     const char c = text[pos];
     if (c == '"') {
       quoted = !quoted;
-    } else if (c == '\n') {
-      ++lines;
-      quoted = false;
+    } else if (c == '\n' && !quoted) {
+      lines.emplace_back();
     } else if (!quoted && c == ',') {
-      ++commas;
+      ++lines.back().commas;
     } else if (!quoted && c == ';') {
-      ++semicolons;
+      ++lines.back().semicolons;
     } else if (!quoted && c == '\t') {
-      ++tabs;
+      ++lines.back().tabs;
     }
   }
-  if (commas > 0) {
+  return lines;
+}
+
+// True when every probed line holds the same, non-zero number of the separator.
+template <typename Field>
+bool Consistent(const std::vector<SeparatorCounts>& lines, Field field) {
+  const std::size_t first = lines.front().*field;
+  for (const SeparatorCounts& line : lines) {
+    if (line.*field != first) {
+      return false;
+    }
+  }
+  return first > 0;
+}
+
+// Comma, as long as the first lines use it; semicolons or tabs when the first lines
+// separate their fields with those alone, or with those consistently and commas only here
+// and there (a comma inside an unquoted name of a semicolon file).
+char DetectSeparator(std::string_view text) {
+  std::vector<SeparatorCounts> lines = CountSeparators(text);
+  // A last line cut off by the probe, or an empty last line, tells nothing.
+  if (lines.size() > 1) {
+    lines.pop_back();
+  }
+  std::size_t commas = 0;
+  for (const SeparatorCounts& line : lines) {
+    commas += line.commas;
+  }
+  const bool commaConsistent = Consistent(lines, &SeparatorCounts::commas);
+  const bool semicolonConsistent = Consistent(lines, &SeparatorCounts::semicolons);
+  const bool tabConsistent = Consistent(lines, &SeparatorCounts::tabs);
+  if (commaConsistent || (commas > 0 && !semicolonConsistent && !tabConsistent)) {
     return ',';
   }
-  if (semicolons > 0) {
+  if (semicolonConsistent && tabConsistent) {
+    return lines.front().tabs > lines.front().semicolons ? '\t' : ';';
+  }
+  if (semicolonConsistent) {
     return ';';
   }
-  return tabs > 0 ? '\t' : ',';
+  if (tabConsistent) {
+    return '\t';
+  }
+  std::size_t semicolons = 0;
+  std::size_t tabs = 0;
+  for (const SeparatorCounts& line : lines) {
+    semicolons += line.semicolons;
+    tabs += line.tabs;
+  }
+  if (semicolons == 0 && tabs == 0) {
+    return ',';
+  }
+  return tabs > semicolons ? '\t' : ';';
 }
 
 class CCsvReader {

@@ -102,6 +102,14 @@ TEST(CsvSplit, RealExportsFromAddressBooksAndSpreadsheets) {
   EXPECT_EQ(RowOf(grid, 5), (Cells{"Delta", "555", "", "", ""}));
 }
 
+TEST(CsvSplit, ChoosesTheSeparatorTheFileUses) {
+  EXPECT_EQ(ParseCsvText("Berg, Anna;0171 1\nChen;0172 2\n").RowCells(0), (Cells{"Berg, Anna", "0171 1"}));
+  EXPECT_EQ(ParseCsvText("Name,Notes,Phone\nA,x; y; z,1\nB,;,2\n").RowCells(1), (Cells{"A", "x; y; z", "1"}));
+  EXPECT_EQ(ParseCsvText("Name\tPhone\nM\u00fcller; Hans\t089\n").RowCells(1), (Cells{"M\u00fcller; Hans", "089"}));
+  EXPECT_EQ(ParseCsvText("Only;one\n").RowCells(0), (Cells{"Only", "one"}));
+  EXPECT_EQ(ParseCsvText("a;b\n\nc,d\n").RowCells(2), (Cells{"c", "d"}));
+}
+
 TEST(CsvSplit, UnicodeTextAndAnsiExports) {
   CImportGrid grid;
   ASSERT_EQ(ReadCsvGrid(TestData("unicode-text-utf16.csv"), grid), CsvReadStatus::Ok);
