@@ -33,17 +33,13 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
   std::vector<std::string_view> lines;
   std::size_t start = 0;
   while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    const std::size_t next = (end == std::string_view::npos) ? text.size() : end + 1;
+    std::size_t end = text.find_first_of("\r\n", start);
     if (end == std::string_view::npos) {
-      end = text.size();
+      lines.push_back(text.substr(start));
+      break;
     }
-    std::string_view line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') {
-      line.remove_suffix(1);
-    }
-    lines.push_back(line);
-    start = next;
+    lines.push_back(text.substr(start, end - start));
+    start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
   }
   return lines;
 }

@@ -13,8 +13,8 @@ inline constexpr std::size_t kMaxImportFileBytes = 64u * 1024u * 1024u;
 
 // The whole content of a file; nothing when it cannot be opened or read, or is too large.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes = kMaxImportFileBytes);
-// Splits text at line feeds, dropping the carriage return of a CRLF line end. A line end
-// at the very end of the text does not start another (empty) line.
+// Splits text into lines ended by CR LF, LF or a lone CR (older Mac files). A line end at
+// the very end of the text does not start another (empty) line.
 std::vector<std::string_view> SplitLines(std::string_view text);
 // The text without a leading UTF-8 byte-order mark.
 std::string_view SkipByteOrderMark(std::string_view text);

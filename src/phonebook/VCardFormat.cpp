@@ -266,13 +266,14 @@ std::string VCardBaseName(std::string_view name, std::string_view storedNumber) 
 }
 
 std::filesystem::path FreeVCardPath(const std::filesystem::path& folder, const std::string& base) {
-  std::error_code ec;
+  // A folder that cannot be examined answers "free": the write then reports the failure.
+  const auto taken = [](const std::filesystem::path& candidate) {
+    std::error_code ec;
+    return std::filesystem::exists(candidate, ec) && !ec;
+  };
   std::filesystem::path path = folder / (base + ".vcf");
-  for (unsigned n = 1; std::filesystem::exists(path, ec) || ec; ++n) {
+  for (unsigned n = 1; taken(path); ++n) {
     path = folder / (base + "(" + std::to_string(n) + ").vcf");
-    if (ec) {
-      break;  // the folder cannot be examined: let the write report it
-    }
   }
   return path;
 }

@@ -75,6 +75,10 @@ TEST(PhonebookFile, HeaderChecksLeaveTheListAlone) {
             PhonebookReadStatus::WrongVersion);
   EXPECT_EQ(ReadPhonebookText("\"A\",2\r\n", list, false, true), PhonebookReadStatus::WrongVersion);
   EXPECT_EQ(list.Count(), 1u);
+  // Lines ended by a lone CR are lines too.
+  EXPECT_EQ(ReadPhonebookText(kHeader.substr(0, kHeader.size() - 1) + "\"Mac\",2\r\"Mac2\",3", list, false, true),
+            PhonebookReadStatus::Ok);
+  EXPECT_EQ(list.Count(), 2u);
   // Another tool's header with the two texts in another order is accepted.
   EXPECT_EQ(ReadPhonebookText("Version 1.00 by Vorlandix Communications Co., Ltd.\n\"A\",2\n", list, false, true),
             PhonebookReadStatus::Ok);
