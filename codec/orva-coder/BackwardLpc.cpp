@@ -48,10 +48,17 @@ void CBackwardLpc::Update() {
   }
   std::array<double, kOrder + 1> r{};
   for (int k = 0; k <= kOrder; ++k) {
-    double sum = 0.0;
-    for (int n = k; n < kWindow; ++n) {
-      sum += x[static_cast<std::size_t>(n)] * x[static_cast<std::size_t>(n - k)];
+    double sums[4] = {0.0, 0.0, 0.0, 0.0};
+    int n = k;
+    for (; n + 4 <= kWindow; n += 4) {
+      for (int u = 0; u < 4; ++u) {
+        sums[u] += x[static_cast<std::size_t>(n + u)] * x[static_cast<std::size_t>(n + u - k)];
+      }
     }
+    for (; n < kWindow; ++n) {
+      sums[0] += x[static_cast<std::size_t>(n)] * x[static_cast<std::size_t>(n - k)];
+    }
+    const double sum = (sums[0] + sums[1]) + (sums[2] + sums[3]);
     r[static_cast<std::size_t>(k)] = sum * m_lagWindow[static_cast<std::size_t>(k)];
   }
   m_coeffs.fill(0.0);

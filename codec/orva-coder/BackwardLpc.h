@@ -20,12 +20,19 @@ class CBackwardLpc {
   // Prediction of the next sample from the kOrder samples before `newest + 1`; `newest`
   // points at the most recent decoded sample and the earlier ones precede it in memory.
   double Predict(const std::int16_t* newest) const {
-    double sum = 0.0;
-    for (int k = 0; k < kOrder; ++k) {
-      sum += m_coeffs[static_cast<std::size_t>(k)] * newest[-k];
+    // Four partial sums shorten the chain of dependent additions; the order is fixed, so
+    // encoder and decoder still compute identical values.
+    static_assert(kOrder % 4 == 0);
+    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+    for (int k = 0; k < kOrder; k += 4) {
+      s0 += m_coeffs[static_cast<std::size_t>(k)] * newest[-k];
+      s1 += m_coeffs[static_cast<std::size_t>(k + 1)] * newest[-k - 1];
+      s2 += m_coeffs[static_cast<std::size_t>(k + 2)] * newest[-k - 2];
+      s3 += m_coeffs[static_cast<std::size_t>(k + 3)] * newest[-k - 3];
     }
-    return sum;
+    return (s0 + s1) + (s2 + s3);
   }
+  double Coefficient(int k) const { return m_coeffs[static_cast<std::size_t>(k)]; }
   // The last kOrder decoded samples, oldest first.
   const std::int16_t* Tail() const { return m_history.data() + kWindow - kOrder; }
 

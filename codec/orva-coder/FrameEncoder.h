@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "BackwardLpc.h"
@@ -12,25 +13,31 @@
 class CFrameEncoder {
  public:
   static constexpr int kSurvivors = 4;
-  static constexpr int kStepSpread = 3;
+  static constexpr int kStepSpread = 2;
+  static constexpr int kStepWiden = 4;
 
   void Reset() {
     m_lpc.Reset();
+    m_errorTail.fill(0.0);
     m_restartPending = true;
   }
   void Encode(const std::int16_t* pcm, std::uint8_t* code);
 
  private:
-  struct Path {
-    double cost = 0.0;
-    std::int16_t recon[CBackwardLpc::kOrder + OrvaFrame::kSamples];
+  static constexpr int kWeightOrder = 10;
+  struct Result {
     std::uint8_t codes[OrvaFrame::kSamples];
+    std::int16_t recon[OrvaFrame::kSamples];
+    double errorTail[kWeightOrder];
   };
 
   // Searches the codes for one step size; returns the best path's squared error.
-  double Search(const int* input, int stepIndex, Path& best) const;
+  double Search(const int* input, int stepIndex, Result& result) const;
   int EstimateStepIndex(const int* input) const;
 
   CBackwardLpc m_lpc;
+  // Error weighting A(z/gamma) of this frame and the coding errors of the chosen path.
+  std::array<double, CBackwardLpc::kOrder> m_weights{};
+  std::array<double, kWeightOrder> m_errorTail{};
   bool m_restartPending = true;
 };
