@@ -26,8 +26,9 @@
  * pipe handle; calls with them fail at once, and a pipe read waiting for data returns
  * failed. Events are delivered only after UdfpStartPolling(device, 0, 1); opening the
  * device discards events queued before. A pipe read with nothing to collect fails after
- * at most 100 ms (2 s while the handset is still working on a block). Every host-to-device
- * request discards block answers the host left unread.
+ * 100 ms; while the handset is still working on a block it waits 2 s plus the response
+ * delay, at most 4.5 s. Every host-to-device request discards block answers the host left
+ * unread.
  * UdfpRegisterHotplug reports later arrivals and removals only; a handset already present
  * when the callback is registered is not reported.
  *

@@ -94,6 +94,32 @@ TEST_F(PersistenceTest, DamagedFilesAreRefusedAndLeaveTheHandsetAsItWas) {
   EXPECT_EQ(UdfpSimLoadState(m_path.c_str()), 1);
 }
 
+// A state file written by the first version of the emulator: demo handsets saved then
+// must keep loading, and saving them again must give the same bytes.
+TEST_F(PersistenceTest, AStateFileOfTheFirstVersionStillLoads) {
+  const std::string golden = ORVANE_TEST_DATA_DIR "/udfp-sim/handset-v1.state";
+  ASSERT_EQ(UdfpSimLoadState(golden.c_str()), 1);
+  EXPECT_EQ(UdfpSimStoreCount(UDFP_SIM_KIND_PHONEBOOK), 3);
+  EXPECT_EQ(UdfpSimStoreCount(UDFP_SIM_KIND_CALLER_LIST), 2);
+  EXPECT_EQ(UdfpSimStoreCount(UDFP_SIM_KIND_PICTURE_ID), 1);
+  EXPECT_EQ(UdfpSimStoreCount(UDFP_SIM_KIND_MELODY), 1);
+  EXPECT_EQ(UdfpSimGetCapacity(UDFP_SIM_KIND_PHONEBOOK), 100);
+  std::uint8_t info[16];
+  UdfpSimGetDeviceInfo(info);
+  EXPECT_EQ(info[11], 0xA0);
+  EXPECT_EQ(info[12], 100);
+  std::uint8_t record[36];
+  std::uint32_t length = 0;
+  ASSERT_EQ(UdfpSimStoreGet(UDFP_SIM_KIND_PHONEBOOK, 0, record, sizeof record, &length, nullptr), 1);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(record), 8), "Entry 01");
+  EXPECT_EQ(std::vector<std::uint8_t>(record + 16, record + 20), (std::vector<std::uint8_t>{0x55, 0x5B, 0xBB, 0x10}));
+
+  ASSERT_EQ(UdfpSimSaveState(m_path.c_str()), 1);
+  std::ifstream in(golden, std::ios::binary);
+  const std::string original{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  EXPECT_EQ(Read(), original);
+}
+
 TEST_F(PersistenceTest, StoreReadsReportTheSizeOfATooSmallBuffer) {
   const std::vector<std::uint8_t> raw(50, 1);
   ASSERT_GT(UdfpSimStoreAdd(UDFP_SIM_KIND_RAW, raw.data(), 50), 0);
