@@ -157,3 +157,26 @@ OutlookReadResult ReadOutlookTempFile(const std::filesystem::path& path, Outlook
   }
   return ReadOutlookTempText(*text, source, computer, freeEdit, collected, cancel);
 }
+
+OutlookCollection ReadOutlookExports(const std::filesystem::path& folder, bool personalFoldersWritten,
+                                     bool addressBookWritten, const CPhonebookList& computer, bool freeEdit,
+                                     const std::atomic<bool>* cancel) {
+  OutlookCollection result;
+  if (!personalFoldersWritten && !addressBookWritten) {
+    result.failed = true;
+    return result;
+  }
+  bool anyRead = false;
+  if (personalFoldersWritten && !Cancelled(cancel)) {
+    result.personalFolders = ReadOutlookTempFile(folder / kPersonalFoldersFile, OutlookSource::PersonalFolders,
+                                                 computer, freeEdit, result.collected, cancel);
+    anyRead = anyRead || result.personalFolders.ok;
+  }
+  if (addressBookWritten && !Cancelled(cancel)) {
+    result.addressBook = ReadOutlookTempFile(folder / kAddressBookFile, OutlookSource::AddressBook, computer, freeEdit,
+                                             result.collected, cancel);
+    anyRead = anyRead || result.addressBook.ok;
+  }
+  result.failed = !anyRead && !Cancelled(cancel);
+  return result;
+}

@@ -48,3 +48,19 @@ OutlookReadResult ReadOutlookTempFile(const std::filesystem::path& path, Outlook
                                       const CPhonebookList& computer, bool freeEdit,
                                       std::vector<PhonebookEntry>& collected,
                                       const std::atomic<bool>* cancel = nullptr);
+
+// What the Outlook import job gathered from the two files.
+struct OutlookCollection {
+  std::vector<PhonebookEntry> collected;
+  OutlookReadResult personalFolders;
+  OutlookReadResult addressBook;
+  // Message 768: neither export wrote its file, or no written file could be read. What was
+  // collected before a bad line is still offered for merging.
+  bool failed = false;
+};
+
+// Reads "pst.tmp" and "pab.tmp" from the folder, each only when its export reported that
+// it wrote the file, personal folders first.
+OutlookCollection ReadOutlookExports(const std::filesystem::path& folder, bool personalFoldersWritten,
+                                     bool addressBookWritten, const CPhonebookList& computer, bool freeEdit,
+                                     const std::atomic<bool>* cancel = nullptr);

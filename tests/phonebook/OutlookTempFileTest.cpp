@@ -84,4 +84,21 @@ TEST(OutlookTempFile, QuotesCommasAndLineEndsInsideFields) {
   EXPECT_TRUE(none.empty());
 }
 
+TEST(OutlookTempFile, ExportsTogetherFailOnlyWhenNothingCouldBeRead) {
+  CScratchFolder folder;
+  EXPECT_TRUE(ReadOutlookExports(folder.Path(), false, false, {}, true).failed);
+  // Reported as written but missing, or unreadable from the first line: nothing was read.
+  EXPECT_TRUE(ReadOutlookExports(folder.Path(), true, false, {}, true).failed);
+  WriteBytes(folder / "pab.tmp", "\"bad\"\r\n" + AddressBookLine("Late", {{8, "1"}}));
+  const OutlookCollection badOnly = ReadOutlookExports(folder.Path(), false, true, {}, true);
+  EXPECT_TRUE(badOnly.failed);
+  EXPECT_EQ(badOnly.addressBook.badLine, 1u);
+
+  std::filesystem::copy_file(TestData("pst.tmp"), folder / "pst.tmp");
+  const OutlookCollection both = ReadOutlookExports(folder.Path(), true, true, {}, true);
+  EXPECT_FALSE(both.failed);
+  EXPECT_TRUE(both.personalFolders.ok);
+  EXPECT_EQ(both.collected.size(), 5u);
+}
+
 }  // namespace

@@ -105,6 +105,22 @@ TEST_F(PhonebookCli, FailedImportsLeaveNoOutputFile) {
   EXPECT_NE(run.err.find("(767)"), std::string::npos);
 }
 
+TEST_F(PhonebookCli, ImportsOutlookContactFiles) {
+  std::filesystem::copy_file(TestData("pst.tmp"), m_work / "pst.tmp");
+  std::filesystem::copy_file(TestData("pab.tmp"), m_work / "pab.tmp");
+  CliRun run = Run({"import-outlook", m_work.Path().string(), Out("book.phb")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "7 phonebook entries were imported.\n");
+  EXPECT_EQ(run.err, Out("pab.tmp") + ":3: 2 fields instead of 22, the rest of the file is skipped\n");
+
+  std::filesystem::remove(m_work / "pst.tmp");
+  std::filesystem::remove(m_work / "pab.tmp");
+  run = Run({"import-outlook", m_work.Path().string(), Out("none.phb")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, m_work.Path().string() + ": Error in importing Outlook data.(768)\n");
+  EXPECT_FALSE(std::filesystem::exists(Out("none.phb")));
+}
+
 TEST_F(PhonebookCli, RoundTripsThroughCsvAndVCard) {
   const std::string original = TestData("sample.phb").string();
   ASSERT_EQ(Run({"export-csv", original, Out("book.csv")}).status, 0);

@@ -4,6 +4,7 @@
 
 #include "phonebook/CsvFormat.h"
 #include "phonebook/ImportJob.h"
+#include "phonebook/OutlookTempFile.h"
 #include "phonebook/PhonebookFile.h"
 #include "phonebook/VCardFormat.h"
 
@@ -26,6 +27,7 @@ const std::map<int, const char*> kMessages = {
     {765, "The file was saved."},
     {766, "The file could not be saved.(766)"},
     {767, "The data could not be exported.(767)"},
+    {768, "Error in importing Outlook data.(768)"},
     {794, "The file could not be read because the version is different.(794)"},
     {795, "%s phonebook entries were imported."},
 };
@@ -39,6 +41,8 @@ constexpr const char* kUsage =
     "                                     import a CSV file through the chosen columns\n"
     "  import-vcard FILE --name-col N --number-col M OUT.phb\n"
     "                                     import a vCard file through the chosen columns\n"
+    "  import-outlook FOLDER OUT.phb      import the contact files pst.tmp and pab.tmp\n"
+    "                                     that the Outlook export wrote into FOLDER\n"
     "  export-csv FILE.phb OUT.csv        export the entries as CSV\n"
     "  export-vcard FILE.phb DIR          export one vCard file per entry into DIR\n"
     "  grid FILE.csv|FILE.vcf             print the table the column choice shows\n"
@@ -276,6 +280,49 @@ int Import(const Arguments& args, bool vcard) {
   return kCliOk;
 }
 
+// Names the line of a contact file that stopped its reading.
+void ReportOutlookFile(const fs::path& path, std::size_t expected, const OutlookReadResult& result) {
+  if (!result.opened) {
+    std::fprintf(stderr, "%s: %s\n", path.string().c_str(), MessageText(732));
+  } else if (!result.ok) {
+    std::fprintf(stderr, "%s:%zu: %zu fields instead of %zu, the rest of the file is skipped\n", path.string().c_str(),
+                 result.badLine, result.badFieldCount, expected);
+  }
+}
+
+int ImportOutlook(const Arguments& args) {
+  if (args.positional.size() != 2) {
+    return Usage("import-outlook needs FOLDER and OUT.phb");
+  }
+  const fs::path folder = args.positional[0];
+  const std::string& target = args.positional[1];
+  std::error_code ec;
+  const bool pst = fs::exists(folder / kPersonalFoldersFile, ec);
+  const bool pab = fs::exists(folder / kAddressBookFile, ec);
+  CPhonebookList list;
+  if (args.add && fs::exists(target, ec) && !LoadPhonebook(target, list, false, true)) {
+    return kCliFailed;
+  }
+  const OutlookCollection collection = ReadOutlookExports(folder, pst, pab, list, true);
+  if (pst) {
+    ReportOutlookFile(folder / kPersonalFoldersFile, 55, collection.personalFolders);
+  }
+  if (pab) {
+    ReportOutlookFile(folder / kAddressBookFile, 22, collection.addressBook);
+  }
+  const std::size_t added = MergeCollected(list, collection.collected);
+  if (collection.failed) {
+    return Fail(folder.string(), 768);
+  }
+  SortAndNumber(list);
+  if (!WritePhonebookFile(target, list)) {
+    return Fail(target, 766);
+  }
+  std::printf(MessageText(795), std::to_string(added).c_str());
+  std::printf("\n");
+  return kCliOk;
+}
+
 int ExportCsv(const Arguments& args) {
   if (args.positional.size() != 2) {
     return Usage("export-csv needs FILE.phb and OUT.csv");
@@ -343,6 +390,9 @@ int RunPhonebook(const std::vector<std::string>& words) {
   if (verb == "import-csv" || verb == "import-vcard") {
     return Import(args, verb == "import-vcard");
   }
+  if (verb == "import-outlook") {
+    return ImportOutlook(args);
+  }
   if (verb == "export-csv") {
     return ExportCsv(args);
   }
@@ -352,6 +402,7 @@ int RunPhonebook(const std::vector<std::string>& words) {
   return Usage("unknown verb " + verb);
 }
 
-const CCliArea kPhonebookArea("phonebook", "phonebook files, CSV and vCard import and export", RunPhonebook);
+const CCliArea kPhonebookArea("phonebook", "phonebook files, CSV, vCard and Outlook import, CSV and vCard export",
+                              RunPhonebook);
 
 }  // namespace
