@@ -4,8 +4,12 @@
 #include <cstring>
 
 #include "SimHost.h"
+#include "app/SettingsStore.h"
 
 namespace {
+
+static_assert(UDFP_SIM_VENDOR_ID == kDefaultVendorId && UDFP_SIM_PRODUCT_ID == kDefaultProductId,
+              "the emulated handset is the one the program looks for by default");
 
 class ProtocolTest : public ::testing::Test {
  protected:
