@@ -81,6 +81,13 @@ TEST_F(CliTest, WaveInfoAndConvert) {
   EXPECT_NE(r.err.find("96000 Hz"), std::string::npos) << r.err;
   EXPECT_FALSE(std::filesystem::exists(Path("never.wav")));
 
+  auto alaw = WaveBytes({1, 8, 8000}, std::vector<std::uint8_t>(100, 0xD5));
+  Put16(alaw, 20, 6);
+  WriteBytes(Path("alaw.wav"), alaw);
+  r = Cli("wave convert " + Path("alaw.wav") + " " + Path("never.wav"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("format tag 6"), std::string::npos) << r.err;
+
   EXPECT_EQ(Cli("wave").status, 2);
   EXPECT_EQ(Cli("wave convert onlyone.wav").status, 2);
   EXPECT_EQ(Cli("wave --help").status, 0);

@@ -8,6 +8,7 @@
 
 #include "CliRegistry.h"
 #include "melody/FormatConversion.h"
+#include "melody/WaveFile.h"
 #include "melody/WaveOperations.h"
 #include "platform/Paths.h"
 
@@ -77,6 +78,15 @@ bool CPendingOutput::Commit() {
 std::string CheckConvertible(const std::string& file) {
   WaveInfo info;
   GetWaveInfo(file, info);
+  {
+    // Compressed or floating-point data would be read as if it were PCM.
+    CWaveFile probe;
+    probe.OpenR(file);
+    probe.ReadHeader();
+    if (probe.m_wFormatTag != 1 && probe.m_wFormatTag != 0xFFFE) {
+      return "unsupported audio format: format tag " + std::to_string(probe.m_wFormatTag) + " (PCM required)";
+    }
+  }
   if (info.m_wChannels != 1 && info.m_wChannels != 2) {
     return "unsupported audio format: " + std::to_string(info.m_wChannels) + " channels (1 or 2 supported)";
   }
