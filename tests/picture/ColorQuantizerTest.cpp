@@ -93,6 +93,61 @@ TEST(ColorQuantizerTest, QualityOnAPhotoLikeImage) {
   EXPECT_GT(Psnr(image, straight), Psnr(image, nearest));
 }
 
+// Blurs one channel with a 5 x 5 box, as the eye averages neighbouring pixels.
+std::vector<double> Smoothed(const CRgbImage& image) {
+  std::vector<double> out;
+  for (int y = 2; y < image.Height() - 2; ++y) {
+    for (int x = 2; x < image.Width() - 2; ++x) {
+      double sum = 0;
+      for (int dy = -2; dy <= 2; ++dy) {
+        for (int dx = -2; dx <= 2; ++dx) {
+          sum += image.Pixel(x + dx, y + dy).g;
+        }
+      }
+      out.push_back(sum / 25.0);
+    }
+  }
+  return out;
+}
+
+TEST(ColorQuantizerTest, DiffusionFillsInShadesThePaletteLacks) {
+  // A smooth grey ramp against a palette of five greys: nearest colours give five flat
+  // bands; diffusion alternates neighbouring greys so that, seen blurred, the ramp returns.
+  CRgbImage ramp(100, 20);
+  for (int y = 0; y < 20; ++y) {
+    for (int x = 0; x < 100; ++x) {
+      const auto v = static_cast<std::uint8_t>(100 + x / 2);
+      ramp.SetPixel(x, y, Rgb{v, v, v});
+    }
+  }
+  std::vector<Rgb> greys;
+  for (int v : {100, 113, 126, 139, 152}) {
+    greys.push_back(Through565(Rgb{std::uint8_t(v), std::uint8_t(v), std::uint8_t(v)}));
+  }
+  const auto error = [&](CColorQuantizer::Dither dither) {
+    const CRgbImage out = CColorQuantizer::Render(100, 20, CColorQuantizer::Map(ramp, greys, dither), greys);
+    const std::vector<double> a = Smoothed(ramp);
+    const std::vector<double> b = Smoothed(out);
+    double sum = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      sum += (a[i] - b[i]) * (a[i] - b[i]);
+    }
+    return sum / double(a.size());
+  };
+  EXPECT_LT(error(CColorQuantizer::Dither::Diffused), 0.5 * error(CColorQuantizer::Dither::None));
+
+  // Where every colour is in the palette there is no error to spread: the result is exact.
+  CRgbImage bands(30, 10, greys[1]);
+  for (int x = 10; x < 20; ++x) {
+    for (int y = 0; y < 10; ++y) {
+      bands.SetPixel(x, y, greys[3]);
+    }
+  }
+  EXPECT_EQ(
+      CColorQuantizer::Render(30, 10, CColorQuantizer::Map(bands, greys, CColorQuantizer::Dither::Diffused), greys),
+      bands);
+}
+
 TEST(ColorQuantizerTest, DegenerateInputs) {
   EXPECT_TRUE(CColorQuantizer::BuildPalette(CRgbImage()).empty());
   const CRgbImage white(128, 110);
