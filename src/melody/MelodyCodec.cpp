@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #include "melody/FormatConversion.h"
 #include "melody/MelodyException.h"
@@ -16,7 +17,7 @@
 #include "platform/DebugLog.h"
 #include "platform/Paths.h"
 
-// WAVE samples are little-endian and the tables are read in place as 16-bit values.
+// WAVE samples are little-endian: table bytes and host 16-bit values share one layout.
 static_assert(std::endian::native == std::endian::little);
 
 namespace {
@@ -178,13 +179,15 @@ int WaveToMelodyData(const std::string& wave, const std::string& gc) {
   out.OpenW(gc);
   out.m_wBlockAlign = in.m_wBlockAlign;
   std::size_t capacity = 0;
-  auto* samples = reinterpret_cast<std::int16_t*>(in.CreateBuffer());
+  const std::uint8_t* table = in.CreateBuffer();
   std::uint8_t* frames = out.CreateBuffer(&capacity);
+  std::vector<std::int16_t> samples(CWaveFile::kTableFrames);
   std::uint32_t frameCounter = 0;
   for (std::size_t n = in.ReadToTable(); n > 0; n = in.ReadToTable()) {
+    std::memcpy(samples.data(), table, n & ~static_cast<std::size_t>(1));
     std::uint32_t bytes = 0;
-    EncodeMelodyBlock(samples, static_cast<std::uint32_t>(n), frames, static_cast<std::uint32_t>(capacity), bytes,
-                      frameCounter);
+    EncodeMelodyBlock(samples.data(), static_cast<std::uint32_t>(n), frames, static_cast<std::uint32_t>(capacity),
+                      bytes, frameCounter);
     out.WriteTable(bytes);
   }
   const std::int16_t silence[kMelodyFrameSamples] = {};
@@ -220,12 +223,15 @@ int MelodyDataToWave(const std::string& gc, const std::string& wave) {
   in.m_wBlockAlign = 2;
   std::size_t capacity = 0;
   std::uint8_t* frames = in.CreateBuffer();
-  auto* samples = reinterpret_cast<std::int16_t*>(out.CreateBuffer(&capacity));
+  std::uint8_t* table = out.CreateBuffer(&capacity);
+  std::vector<std::int16_t> samples(capacity / 2);
   const std::size_t piece = capacity / (kMelodyFrameSamples * 2) * kMelodyFrameBytes;
   std::uint64_t total = 0;
   for (std::size_t n = in.Read(frames, piece); n > 0; n = in.Read(frames, piece)) {
     std::uint32_t bytes = 0;
-    DecodeMelodyBlock(frames, static_cast<std::uint32_t>(n), samples, static_cast<std::uint32_t>(capacity), bytes);
+    DecodeMelodyBlock(frames, static_cast<std::uint32_t>(n), samples.data(), static_cast<std::uint32_t>(capacity),
+                      bytes);
+    std::memcpy(table, samples.data(), bytes);
     out.WriteTable(bytes);
     total += bytes;
   }
