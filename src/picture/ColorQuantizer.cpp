@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr int kMaxKMeansRounds = 100;
+constexpr int kMaxKMeansRounds = 24;
 
 // One distinct colour of the image with the number of pixels that have it.
 struct WeightedColor {

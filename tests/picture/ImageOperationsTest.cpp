@@ -182,6 +182,15 @@ TEST(ImageEditorTest, AdjustmentsRenderAndMarkModified) {
   editor.RotateLeft();
   EXPECT_EQ(editor.Display(), editor.Source());
 
+  // Moving a setting and moving it back (a cancelled dialog) gives the same picture again.
+  const CRgbImage before = editor.Display();
+  editor.SetContrast(-700);
+  editor.SetBrightness(400);
+  EXPECT_NE(editor.Display(), before);
+  editor.SetContrast(0);
+  editor.SetBrightness(0);
+  EXPECT_EQ(editor.Display(), before);
+
   editor.SetRed(1000);
   editor.SetBlue(-1000);
   EXPECT_GT(editor.Display().Pixel(0, 0).r, editor.Source().Pixel(0, 0).r);
