@@ -54,6 +54,27 @@ int FindByNumber(const CPhonebookList& list, std::string_view number) {
   return -1;
 }
 
+int SearchByName(const CPhonebookList& list, std::string_view text) {
+  if (text.empty() || list.Empty()) {
+    return -1;
+  }
+  const std::vector<PhonebookRow>& rows = list.Rows();
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (rows[i].name == text) {
+      return static_cast<int>(i);
+    }
+  }
+  for (std::size_t length = text.size(); length > 0; --length) {
+    const std::string_view start = text.substr(0, length);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      if (std::string_view(rows[i].name).starts_with(start)) {
+        return static_cast<int>(i);
+      }
+    }
+  }
+  return 0;
+}
+
 void SortAndNumber(CPhonebookList& list) {
   std::vector<PhonebookRow> rows = list.Rows();
   std::stable_sort(rows.begin(), rows.end(),

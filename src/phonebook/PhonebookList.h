@@ -56,6 +56,10 @@ class CNumberIndex {
 // The first row, in list order, whose number equals the given one (hyphens and letter
 // case ignored); -1 when there is none.
 int FindByNumber(const CPhonebookList& list, std::string_view number);
+// The row the Search button selects: the first row whose name equals the text (letter case
+// counts), else the first whose name begins with the longest possible start of the text,
+// else row 0. -1 for an empty text or an empty list.
+int SearchByName(const CPhonebookList& list, std::string_view text);
 // Orders the rows by name, byte by byte without regard to ASCII case (rows of equal names
 // keep their order), and writes the positions 1..N into the "No." column.
 void SortAndNumber(CPhonebookList& list);

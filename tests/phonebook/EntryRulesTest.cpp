@@ -107,6 +107,20 @@ TEST(EntryRules, SortIgnoresCaseAndNumbersRows) {
   }
 }
 
+TEST(EntryRules, SearchByNameFallsBackToShorterStarts) {
+  CPhonebookList list;
+  list.Append("Jack", "1");
+  list.Append("John", "2");
+  list.Append("Jon", "3");
+  EXPECT_EQ(SearchByName(list, "Jon"), 2);
+  EXPECT_EQ(SearchByName(list, "Jo"), 1);
+  EXPECT_EQ(SearchByName(list, "Jz"), 0);
+  EXPECT_EQ(SearchByName(list, "jon"), 0);
+  EXPECT_EQ(SearchByName(list, "x"), 0);
+  EXPECT_EQ(SearchByName(list, ""), -1);
+  EXPECT_EQ(SearchByName(CPhonebookList(), "x"), -1);
+}
+
 TEST(EntryRules, CapacityUsesTheLowEightBits) {
   EXPECT_EQ(HandsetCapacity(50), 50);
   EXPECT_EQ(HandsetCapacity(300), 44);
