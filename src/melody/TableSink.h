@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "melody/MelodyException.h"
 #include "melody/WaveFile.h"
 
 // Collects bytes in a writer's table and writes the table out whenever it is full, so
@@ -29,6 +30,9 @@ class CTableSink {
   std::uint8_t* Reserve(std::size_t count) {
     if (m_capacity - m_fill < count) {
       Flush();
+    }
+    if (count > m_capacity) {
+      throw CMelodyException(CMelodyException::kGeneral, "CTableSink::Reserve");
     }
     return m_table + m_fill;
   }

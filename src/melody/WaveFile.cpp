@@ -60,6 +60,7 @@ void CWaveFile::OpenW(const std::string& name) {
 }
 
 void CWaveFile::Open(const std::string& name, bool write) {
+  Close();
   m_strFileName = name;
   m_dataLimited = false;
   m_dataEnd = 0;
