@@ -122,7 +122,7 @@ TEST_F(RequestTest, RefusedReplyFailsOnlyAfterTheSessionIsClosed) {
 }
 
 TEST_F(RequestTest, SingleTimeOutEndsTheRequestAfterTheClose) {
-  SetSetting("RequestTimeOut", 150);
+  SetSetting("RequestTimeOut", 400);
   Connect();
   sim.ResetCounters();
   sim.Silence(1);  // the session byte [1] goes unanswered
@@ -140,7 +140,7 @@ TEST_F(RequestTest, SingleTimeOutEndsTheRequestAfterTheClose) {
 }
 
 TEST_F(RequestTest, RetryCountThreeSendsTheRequestTwice) {
-  SetSetting("RequestTimeOut", 150);
+  SetSetting("RequestTimeOut", 400);
   SetSetting("RequestRetryCount", 3);
   Connect();
   sim.ResetCounters();
@@ -153,7 +153,7 @@ TEST_F(RequestTest, RetryCountThreeSendsTheRequestTwice) {
 }
 
 TEST_F(RequestTest, RetriedRequestSucceedsWhenTheHandsetAnswersTheSecondTime) {
-  SetSetting("RequestTimeOut", 150);
+  SetSetting("RequestTimeOut", 400);
   SetSetting("RequestRetryCount", 3);
   Connect();
   sim.Silence(1);
@@ -193,7 +193,7 @@ TEST_F(RequestTest, RequestBeforeTheLinkStartsFailsAtOnce) {
 }
 
 TEST_F(RequestTest, SecondPostWhileBusyIsRefused) {
-  SetSetting("RequestTimeOut", 150);
+  SetSetting("RequestTimeOut", 400);
   Connect();
   sim.Silence(1);
   RequestParams params;
