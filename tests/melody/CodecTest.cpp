@@ -189,3 +189,19 @@ TEST_F(CodecTest, MissingLibraryIsReported) {
   ::unsetenv("ORVANE_LIBRARY_DIR");
   EXPECT_EQ(LoadMelodyCodec(), 0);
 }
+
+// Melodies already stored on handsets were encoded by this bit stream: the encoder's output
+// for a fixed signal and the decoder's output for fixed frames must not change unnoticed.
+// ORVANE_UPDATE_GOLDEN=1 rewrites the golden files after a deliberate change.
+TEST_F(CodecTest, BitStreamMatchesTheGoldenFiles) {
+  const std::string dir = std::string(ORVANE_TEST_DATA_DIR) + "/melody/";
+  const auto samples = SpeechLike(3200, 11);
+  const auto frames = Encode(samples);
+  const auto decoded = Decode(frames);
+  if (std::getenv("ORVANE_UPDATE_GOLDEN") != nullptr) {
+    WriteBytes(dir + "speechlike.gc", frames);
+    WriteWave(dir + "speechlike-decoded.wav", {1, 16, 16000}, Samples16(decoded));
+  }
+  EXPECT_EQ(frames, ReadBytes(dir + "speechlike.gc"));
+  EXPECT_EQ(Decode(ReadBytes(dir + "speechlike.gc")), ReadSamples16(dir + "speechlike-decoded.wav"));
+}

@@ -60,7 +60,7 @@ TEST_F(WaveFuzzTest, MutatedHeadersFailCleanlyOrConvert) {
   std::mt19937 rng(20261208);
   int opened = 0;
   int converted = 0;
-  for (int i = 0; i < 3000; ++i) {
+  for (int i = 0; i < 2000; ++i) {
     WriteBytes(Path("f.wav"), Mutate(seeds[static_cast<std::size_t>(i) % seeds.size()], rng));
     WaveInfo info;
     try {
@@ -82,6 +82,6 @@ TEST_F(WaveFuzzTest, MutatedHeadersFailCleanlyOrConvert) {
     ASSERT_TRUE(OpenWaveFileStack().Empty());
   }
   // The mutations leave plenty of valid files, so both paths were exercised.
-  EXPECT_GT(opened, 300);
-  EXPECT_GT(converted, 100);
+  EXPECT_GT(opened, 200);
+  EXPECT_GT(converted, 70);
 }
