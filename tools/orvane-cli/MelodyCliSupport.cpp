@@ -117,4 +117,11 @@ int Fail(const std::string& file, const std::string& reason) {
   return kCliFailed;
 }
 
+int FailWith(const CMelodyException& e, const std::string& input, const std::string& output) {
+  if (e.Where().rfind("CWaveFile::OpenW", 0) == 0) {
+    return Fail(output, "cannot be created");
+  }
+  return Fail(input, Reason(e));
+}
+
 }  // namespace MelodyCli

@@ -53,5 +53,8 @@ std::string CheckConvertible(const std::string& file);
 void ConvertForMelody(const std::string& in, const std::string& out, bool right, const CWorkFolder& work);
 // Prints a failure line naming the file and returns the failure exit status.
 int Fail(const std::string& file, const std::string& reason);
+// The same for an exception of a conversion from input to output: names the output when
+// it could not be created, the input otherwise.
+int FailWith(const CMelodyException& e, const std::string& input, const std::string& output);
 
 }  // namespace MelodyCli

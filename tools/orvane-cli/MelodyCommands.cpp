@@ -90,8 +90,7 @@ int Encode(const std::vector<std::string>& args) {
   try {
     WaveToMelodyData(source, output.Path());
   } catch (const CMelodyException& e) {
-    const bool outputSide = e.Where().rfind("CWaveFile::OpenW", 0) == 0;
-    return MelodyCli::Fail(outputSide ? files[1] : files[0], MelodyCli::Reason(e));
+    return MelodyCli::FailWith(e, files[0], files[1]);
   }
   if (!output.Commit()) {
     return MelodyCli::Fail(files[1], "cannot be written");
@@ -117,8 +116,7 @@ int Decode(const std::vector<std::string>& args) {
   try {
     MelodyDataToWave(args[1], output.Path());
   } catch (const CMelodyException& e) {
-    const bool outputSide = e.Where().rfind("CWaveFile::OpenW", 0) == 0;
-    return MelodyCli::Fail(outputSide ? args[2] : args[1], MelodyCli::Reason(e));
+    return MelodyCli::FailWith(e, args[1], args[2]);
   }
   if (!output.Commit()) {
     return MelodyCli::Fail(args[2], "cannot be written");

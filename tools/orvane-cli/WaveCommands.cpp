@@ -93,8 +93,7 @@ int Convert(const std::vector<std::string>& args) {
   try {
     MelodyCli::ConvertForMelody(files[0], output.Path(), right, work);
   } catch (const CMelodyException& e) {
-    const bool outputSide = e.Where().rfind("CWaveFile::OpenW", 0) == 0;
-    return MelodyCli::Fail(outputSide ? files[1] : files[0], MelodyCli::Reason(e));
+    return MelodyCli::FailWith(e, files[0], files[1]);
   }
   if (!output.Commit()) {
     return MelodyCli::Fail(files[1], "cannot be written");
