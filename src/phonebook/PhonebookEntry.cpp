@@ -144,3 +144,7 @@ bool SameNumber(std::string_view a, std::string_view b) {
 int HandsetCapacity(std::uint32_t entrySetting) {
   return static_cast<int>(entrySetting & 0xFFu);
 }
+
+bool EvaluateFreeEdit(std::uint32_t modelField35, std::uint32_t modelField40) {
+  return modelField35 == 0 && modelField40 == 0;
+}

@@ -37,6 +37,9 @@ std::string ToDisplayNumber(std::string_view storedNumber, bool freeEdit);
 std::string StoredNumber(std::string_view displayNumber);
 // True when two numbers name the same entry: equal without hyphens and regardless of case.
 bool SameNumber(std::string_view a, std::string_view b);
+// "FreeEdit" for a connected handset: hyphenated display forms unless the handset's model
+// fields 35 or 40 say otherwise.
+bool EvaluateFreeEdit(std::uint32_t modelField35, std::uint32_t modelField40);
 // The number of entries the handset holds: the low 8 bits of the "Entry" setting.
 int HandsetCapacity(std::uint32_t entrySetting);
 // True for the characters a name may hold.

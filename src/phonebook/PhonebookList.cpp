@@ -75,6 +75,35 @@ int SearchByName(const CPhonebookList& list, std::string_view text) {
   return 0;
 }
 
+std::vector<std::size_t> CopyRows(const CPhonebookList& source, const std::vector<std::size_t>& selected,
+                                  CPhonebookList& destination, std::optional<std::size_t> freePlaces) {
+  std::vector<std::size_t> rows = selected;
+  std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  CNumberIndex index(destination);
+  std::vector<std::size_t> handled;
+  for (std::size_t row : rows) {
+    if (row >= source.Count()) {
+      continue;
+    }
+    const PhonebookRow& copied = source.Row(row);
+    const bool known = index.Find(copied.number) >= 0;
+    if (!known && freePlaces) {
+      if (*freePlaces == 0) {
+        break;
+      }
+      --*freePlaces;
+    }
+    index.AddOrOverwrite(destination, copied.name, copied.number);
+    handled.push_back(row);
+    if (freePlaces && *freePlaces == 0) {
+      break;
+    }
+  }
+  SortAndNumber(destination);
+  return handled;
+}
+
 void SortAndNumber(CPhonebookList& list) {
   std::vector<PhonebookRow> rows = list.Rows();
   std::stable_sort(rows.begin(), rows.end(),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -60,6 +61,13 @@ int FindByNumber(const CPhonebookList& list, std::string_view number);
 // counts), else the first whose name begins with the longest possible start of the text,
 // else row 0. -1 for an empty text or an empty list.
 int SearchByName(const CPhonebookList& list, std::string_view text);
+// Copies the selected source rows (in list order) into the destination: a row whose
+// number is there already overwrites that row, any other is appended. With a number of
+// free places (a Handset list near its capacity) appending stops when they are used up;
+// overwriting takes no place. Answers the source rows handled, which the window deselects.
+// The destination is sorted and numbered after.
+std::vector<std::size_t> CopyRows(const CPhonebookList& source, const std::vector<std::size_t>& selected,
+                                  CPhonebookList& destination, std::optional<std::size_t> freePlaces);
 // Orders the rows by name, byte by byte without regard to ASCII case (rows of equal names
 // keep their order), and writes the positions 1..N into the "No." column.
 void SortAndNumber(CPhonebookList& list);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
 #include <vector>
 
 namespace {
@@ -119,6 +120,39 @@ TEST(EntryRules, SearchByNameFallsBackToShorterStarts) {
   EXPECT_EQ(SearchByName(list, "x"), 0);
   EXPECT_EQ(SearchByName(list, ""), -1);
   EXPECT_EQ(SearchByName(CPhonebookList(), "x"), -1);
+}
+
+TEST(EntryRules, CopyRowsRespectsTheFreePlaces) {
+  CPhonebookList computer;
+  for (int i = 0; i < 10; ++i) {
+    computer.Append("C" + std::to_string(i), std::to_string(1000 + i));
+  }
+  CPhonebookList handset;
+  for (int i = 0; i < 45; ++i) {
+    handset.Append("H" + std::to_string(i), std::to_string(i < 2 ? 1001 + 2 * i : 2000 + i));
+  }
+  // Rows 1 and 3 of the Computer list are already on the handset: they overwrite and take
+  // no place; five new ones fill the free places, the rest stay selected.
+  std::vector<std::size_t> selected(10);
+  std::iota(selected.begin(), selected.end(), 0);
+  const auto handled = CopyRows(computer, selected, handset, 50 - 45);
+  EXPECT_EQ(handled, (std::vector<std::size_t>{0, 1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(handset.Count(), 50u);
+  EXPECT_EQ(handset.Row(FindByNumber(handset, "1001")).name, "C1");
+  EXPECT_EQ(FindByNumber(handset, "1007"), -1);
+
+  CPhonebookList unlimited;
+  unlimited.Append("Old", "1009");
+  EXPECT_EQ(CopyRows(computer, {9, 0, 9}, unlimited, std::nullopt), (std::vector<std::size_t>{0, 9}));
+  EXPECT_EQ(unlimited.Count(), 2u);
+  EXPECT_EQ(unlimited.Row(1).name, "C9");
+  EXPECT_EQ(unlimited.Row(1).no, "2");
+}
+
+TEST(EntryRules, FreeEditFollowsTheModelFields) {
+  EXPECT_TRUE(EvaluateFreeEdit(0, 0));
+  EXPECT_FALSE(EvaluateFreeEdit(1, 0));
+  EXPECT_FALSE(EvaluateFreeEdit(0, 2));
 }
 
 TEST(EntryRules, CapacityUsesTheLowEightBits) {
