@@ -77,6 +77,26 @@ TEST_F(EventTest, ModelChangeDuringATransferIsReportedAfterItsOutcome) {
   EXPECT_FALSE(requester.TakeMessage(LinkMessage::kModelInfoChange, 0ms).has_value());
 }
 
+TEST_F(EventTest, ModelChangeWithDataDuringARequestIsReportedNowAndAfter) {
+  status.Register(APP_VERSION_INFO, 1, requester.Handle());
+  Connect();
+  sim.ResponseDelay(100);
+  RequestParams params;
+  params.kind = UDFP_SIM_KIND_PHONEBOOK;
+  params.arg1 = 1;
+  params.notifyWindow = requester.Handle();
+  ASSERT_TRUE(link->PostRequest(LinkCode::kReadCount, params));
+  std::this_thread::sleep_for(30ms);
+  sim.QueueEvent(UDFP_SIM_EVENT_MODEL_INFO_CHANGED, {4, 5});
+  std::vector<WindowMessage> before;
+  EXPECT_EQ(AwaitOutcome(&before).message, LinkMessage::kRequestComplete);
+  ASSERT_EQ(before.size(), 1u);
+  EXPECT_EQ(before[0].message, LinkMessage::kModelInfoChange);
+  const auto after = requester.Take(kWait);
+  ASSERT_TRUE(after);
+  EXPECT_EQ(after->message, LinkMessage::kModelInfoChange);
+}
+
 TEST_F(EventTest, RefusalIndicationWithoutARequestChangesNothing) {
   Connect();
   sim.QueueEvent(UDFP_SIM_EVENT_REFUSE_E79);

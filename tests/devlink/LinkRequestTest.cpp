@@ -178,6 +178,18 @@ TEST_F(RequestTest, FailingVendorRequestsAndTransferRetries) {
   EXPECT_EQ(Run(LinkCode::kReadCount, params).message, LinkMessage::kRequestComplete);
 }
 
+TEST_F(RequestTest, NoTransferTriesMeansNoCallAndTheRequestEndsByTimeOut) {
+  SetSetting("TransCommandRetryCount", 0);
+  SetSetting("RequestTimeOut", 100);
+  Connect();
+  sim.ResetCounters();
+  RequestParams params;
+  params.kind = UDFP_SIM_KIND_PHONEBOOK;
+  const WindowMessage outcome = Run(LinkCode::kReadCount, params);
+  EXPECT_EQ(outcome.message, LinkMessage::kRequestNoResponse);
+  EXPECT_EQ(sim.Counters().vendorRequests, 0u);
+}
+
 TEST_F(RequestTest, CodesThatCannotBeSentFailInsteadOfHanging) {
   Connect();
   const WindowMessage outcome = Run(0xE76, {});
