@@ -13,8 +13,9 @@ struct FirTable;
 // A sequence of resampling stages run in one pass over a 16-bit mono WAVE file: each
 // block of input flows through every stage in memory (as floating point, so nothing is
 // rounded between stages) and only the last stage's output is converted to 16 bits and
-// written. The result equals running the stages one after the other, each flushed with
-// its own zero tail, without writing the intermediate rates to disk.
+// written. The result matches running the stages one after the other, each flushed with
+// its own zero tail, except that nothing is rounded to 16 bits between stages, and the
+// intermediate rates never reach the disk.
 class CResampleChain {
  public:
   explicit CResampleChain(const std::vector<const FirTable*>& tables);
