@@ -8,7 +8,7 @@
 class CBackwardLpc {
  public:
   static constexpr int kOrder = 24;
-  static constexpr int kWindow = 384;
+  static constexpr int kWindow = 256;
 
   CBackwardLpc();
   void Reset();
