@@ -58,27 +58,32 @@ void CImageEditor::Reset() {
 
 void CImageEditor::SetContrast(int value) {
   m_contrast = CToneCurve::Clamp(value);
-  Changed();
+  m_modified = true;
+  RenderTones();
 }
 
 void CImageEditor::SetBrightness(int value) {
   m_brightness = CToneCurve::Clamp(value);
-  Changed();
+  m_modified = true;
+  RenderTones();
 }
 
 void CImageEditor::SetRed(int value) {
   m_red = CToneCurve::Clamp(value);
-  Changed();
+  m_modified = true;
+  RenderTones();
 }
 
 void CImageEditor::SetGreen(int value) {
   m_green = CToneCurve::Clamp(value);
-  Changed();
+  m_modified = true;
+  RenderTones();
 }
 
 void CImageEditor::SetBlue(int value) {
   m_blue = CToneCurve::Clamp(value);
-  Changed();
+  m_modified = true;
+  RenderTones();
 }
 
 bool CImageEditor::ScaleUp() {
@@ -113,12 +118,14 @@ bool CImageEditor::SetScale(float factor) {
 
 void CImageEditor::RotateRight() {
   m_rotation = RotateStep(m_rotation, true);
-  Changed();
+  m_modified = true;
+  RenderRotation();
 }
 
 void CImageEditor::RotateLeft() {
   m_rotation = RotateStep(m_rotation, false);
-  Changed();
+  m_modified = true;
+  RenderRotation();
 }
 
 bool CImageEditor::SetRotation(int hundredthsOfDegree) {
@@ -126,7 +133,8 @@ bool CImageEditor::SetRotation(int hundredthsOfDegree) {
     return false;
   }
   m_rotation = hundredthsOfDegree % 36000;
-  Changed();
+  m_modified = true;
+  RenderRotation();
   return true;
 }
 
@@ -143,18 +151,22 @@ void CImageEditor::Changed() {
 }
 
 void CImageEditor::Render() {
-  if (m_source.IsEmpty()) {
-    m_display = CRgbImage();
-    return;
-  }
+  const PictureSize size = CImageTransform::ScaledSize(m_source.Width(), m_source.Height(), m_scale);
+  m_resized = CImageTransform::Resize(m_source, size.width, size.height);
+  RenderRotation();
+}
+
+void CImageEditor::RenderRotation() {
+  m_geometry = *CImageTransform::Rotate(m_resized, m_rotation);
+  RenderTones();
+}
+
+void CImageEditor::RenderTones() {
+  m_display = m_geometry;
   const CToneCurve::Table contrast = CToneCurve::Contrast(m_contrast);
   const CToneCurve::Table brightness = CToneCurve::Brightness(m_brightness);
   const auto channel = [&](int planeValue) {
     return CToneCurve::Compose(CToneCurve::Compose(CToneCurve::PlaneValue(planeValue), contrast), brightness);
   };
-  CRgbImage image = m_source;
-  CToneCurve::Apply(image, channel(m_red), channel(m_green), channel(m_blue));
-  image = *CImageTransform::Rotate(image, m_rotation);
-  const PictureSize size = CImageTransform::ScaledSize(image.Width(), image.Height(), m_scale);
-  m_display = CImageTransform::Resize(image, size.width, size.height);
+  CToneCurve::Apply(m_display, channel(m_red), channel(m_green), channel(m_blue));
 }

@@ -9,8 +9,10 @@
 #include "picture/TargetFrame.h"
 
 // The picture window's image: the image as loaded or received, the user's adjustments, and
-// the displayed image they produce. Rendering runs the adjustments in a fixed order: the
-// per-plane values, contrast, brightness, rotation, then resizing by the scale factor.
+// the displayed image they produce: the source resized by the scale factor and rotated,
+// then the per-plane values, contrast and brightness applied as tone curves. The resized
+// image and the rotated one are kept, so that moving a tone slider (the dialogs preview
+// every step) or rotating only works on the displayed pixels, not the whole source again.
 class CImageEditor {
  public:
   static constexpr float kMinScale = 0.05f;
@@ -74,11 +76,15 @@ class CImageEditor {
  private:
   void Reset();
   void Render();
+  void RenderRotation();
+  void RenderTones();
   bool FitsDisplay(float factor) const;
   void Changed();
 
   long long m_maxDisplayPixels;
   CRgbImage m_source;
+  CRgbImage m_resized;   // the source resized by the scale factor
+  CRgbImage m_geometry;  // the resized source rotated, before the tone curves
   CRgbImage m_display;
   bool m_modified = false;
   int m_contrast = 0;

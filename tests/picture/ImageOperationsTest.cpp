@@ -209,6 +209,24 @@ TEST(ImageEditorTest, AdjustmentsRenderAndMarkModified) {
   EXPECT_EQ(editor.SendPreview({0, 0}, {48, 54}), CRgbImage(48, 54));
 }
 
+TEST(ImageEditorTest, DisplayIsTheResizedRotatedSourceThroughTheToneCurves) {
+  CImageEditor editor;
+  editor.SetImage(SyntheticPhoto(90, 60));
+  editor.SetScale(0.5f);
+  editor.RotateLeft();
+  editor.SetGreen(300);
+  editor.SetContrast(-200);
+  editor.SetBrightness(150);
+  CRgbImage expected = *CImageTransform::Rotate(CImageTransform::Resize(editor.Source(), 45, 30), -9000);
+  const auto contrast = CToneCurve::Contrast(-200);
+  const auto brightness = CToneCurve::Brightness(150);
+  const auto plain = CToneCurve::Compose(contrast, brightness);
+  CToneCurve::Apply(expected, plain, CToneCurve::Compose(CToneCurve::PlaneValue(300), plain), plain);
+  EXPECT_EQ(editor.Display(), expected);
+  EXPECT_EQ(editor.Display().Width(), 30);
+  EXPECT_EQ(editor.Display().Height(), 45);
+}
+
 TEST(ImageEditorTest, EnlargingStopsAtTheDisplayLimit) {
   CImageEditor editor(40'000);
   editor.SetImage(CRgbImage(200, 100));
