@@ -14,6 +14,7 @@
 #include <libimagequant.h>
 #endif
 
+#include <QLoggingCategory>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -286,6 +287,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: picture_quality WORK_DIR PHOTO...\n");
     return 2;
   }
+  // Decoders' warnings about colour profiles are not figures.
+  QLoggingCategory::setFilterRules("qt.gui.imageio*=false");
   const std::string work = argv[1];
   std::filesystem::create_directories(work);
   std::vector<Column> wallpaper = MakeColumns(work);
