@@ -7,7 +7,7 @@
 // decoder derive the same coefficients without sending them. Also keeps that history.
 class CBackwardLpc {
  public:
-  static constexpr int kOrder = 24;
+  static constexpr int kOrder = 32;
   static constexpr int kWindow = 256;
 
   CBackwardLpc();
