@@ -25,11 +25,18 @@ struct InterpolatorBanks {
 
 // Streaming rational resampler by L/M over one FIR table: the equivalent of inserting
 // L - 1 zeros between input samples, low-pass filtering and keeping every M-th sample,
-// computing only the kept outputs. Each phase's coefficients are stored reversed and
-// padded so every output is one contiguous dot product over the input history.
+// computing only the kept outputs. For M > 1 each phase's coefficients are stored reversed
+// and padded so every output is one contiguous dot product over the input history; integer
+// interpolators (M = 1) compute all phases of a few inputs at once in vector lanes.
 class CPolyphaseFilter {
  public:
   explicit CPolyphaseFilter(const FirTable& table);
+  // m_banks points into the filter's own vectors: moving keeps those buffers, copying
+  // would not.
+  CPolyphaseFilter(const CPolyphaseFilter&) = delete;
+  CPolyphaseFilter& operator=(const CPolyphaseFilter&) = delete;
+  CPolyphaseFilter(CPolyphaseFilter&&) noexcept = default;
+  CPolyphaseFilter& operator=(CPolyphaseFilter&&) noexcept = default;
 
   // Filters count input samples; writes the outputs (gain applied, the leading delay
   // discarded, truncated toward zero and saturated to 16 bits) to out, which must have
@@ -53,7 +60,9 @@ class CPolyphaseFilter {
 
   int m_L;
   int m_M;
-  std::size_t m_K;  // coefficients per phase, padded to a multiple of 8
+  // History kept between blocks: the padded taps per phase of a decimator, or the bank
+  // rows of an interpolator.
+  std::size_t m_K;
   std::vector<float> m_coeffs;
   std::vector<float> m_history;
   std::size_t m_write;

@@ -28,6 +28,7 @@ std::uint32_t Scale(std::uint32_t value, const FirTable& t) {
 }  // namespace
 
 CResampleChain::CResampleChain(const std::vector<const FirTable*>& tables) : m_tables(tables) {
+  m_stages.reserve(m_tables.size());
   for (const FirTable* t : m_tables) {
     m_stages.emplace_back(*t);
   }
