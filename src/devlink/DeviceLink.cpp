@@ -100,8 +100,6 @@ bool CDeviceLink::PostRequest(std::uint16_t code, const RequestParams& params) {
     std::lock_guard lock(m_stateMutex);
     m_params = params;
   }
-  m_failed = false;
-  m_timedOut = false;
   m_cancel = false;
   m_pendingCode = code;
   m_stepCode = code;

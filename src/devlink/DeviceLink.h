@@ -204,11 +204,14 @@ class CDeviceLink {
   std::mutex m_timerMutex;
   std::atomic<std::uint32_t> m_timerRunning{0};
   std::atomic<std::uint32_t> m_timerCancel{0};
+  std::atomic<std::uint32_t> m_requestTimeOut{20000};
+  std::chrono::steady_clock::time_point m_timerDeadline;
 
   // Engine-only state.
   EventRecord m_currentEvent;
   InRead m_inRead = InRead::None;
   bool m_eventDeferred = false;
+  bool m_engineActive = false;  // the engine has taken up the posted request
   std::optional<std::vector<std::uint8_t>> m_savedReply;
 
   std::mutex m_threadsMutex;

@@ -73,6 +73,7 @@ void CDeviceLink::ClearState() {
   m_eventSlotBusy = false;
   m_inRead = InRead::None;
   m_eventDeferred = false;
+  m_engineActive = false;
   m_savedReply.reset();
   std::lock_guard lock(m_stateMutex);
   m_setup = SetupPacket{};
@@ -94,6 +95,7 @@ void CDeviceLink::FinishRequest(std::uint32_t message, bool withReply) {
   if (message != LinkMessage::kRequestComplete || m_currentEvent.code != LinkCode::kDiscoveryReply) {
     m_pendingCode = 0;
   }
+  m_engineActive = false;
   m_requestActive = false;
   m_events.Set(LinkEvent::Idle);
   ORVANE_TRACE("CDeviceLink - %s ends with WM_APP+0x%X\n", CRequestNames::Name(pending), message - WM_APP);
@@ -107,7 +109,7 @@ void CDeviceLink::FlushDeferredModelInfo() {
 }
 
 void CDeviceLink::OnComplete() {
-  if (m_pendingCode.load() != 0 && m_requestActive.load()) {
+  if (m_pendingCode.load() != 0 && m_engineActive) {
     FinishRequest(LinkMessage::kRequestComplete, true);
   }
   FlushDeferredModelInfo();
@@ -127,7 +129,7 @@ void CDeviceLink::OnFailed() {
   }
   if (!m_sessionOpen.load()) {
     m_failed = false;
-    if (m_pendingCode.load() != 0 && m_requestActive.load()) {
+    if (m_pendingCode.load() != 0 && m_engineActive) {
       FinishRequest(LinkMessage::kRequestFailed, true);
     }
     FlushDeferredModelInfo();
@@ -148,7 +150,7 @@ void CDeviceLink::OnFailed() {
 void CDeviceLink::ReportTimeOut() {
   m_failed = false;
   m_timedOut = true;
-  if (m_pendingCode.load() != 0 && m_requestActive.load()) {
+  if (m_pendingCode.load() != 0 && m_engineActive) {
     FinishRequest(LinkMessage::kRequestNoResponse, false);
   }
   FlushDeferredModelInfo();
@@ -159,9 +161,9 @@ void CDeviceLink::OnTimedOut() {
   if (tries < static_cast<int>(m_requestRetryCount.load()) - 1) {
     ORVANE_TRACE("CDeviceLink - time-out %d, sending again\n", tries);
     StopTimer();
-    m_events.Set(LinkEvent::SendOut);
     m_timedOut = false;
     ArmTimer();
+    m_events.Set(LinkEvent::SendOut);
     return;
   }
   if (!m_sessionOpen.load()) {
@@ -187,6 +189,13 @@ void CDeviceLink::FailNow() {
 // ---- steps -----------------------------------------------------------------------------------
 
 void CDeviceLink::OnStep() {
+  // A posted request belongs to the engine from its first step on; an event handled
+  // before that step (the poll runs all the time) cannot end it.
+  if (!m_engineActive && m_requestActive.load()) {
+    m_engineActive = true;
+    m_failed = false;
+    m_timedOut = false;
+  }
   StopTimer();
   m_timeOutCounter = 0;
   m_cancel = false;
@@ -289,11 +298,11 @@ void CDeviceLink::BuildVendorStep(std::uint16_t step) {
     m_setup = std::move(packet);
   }
   m_expectedCode = descriptor.value;
-  m_events.Set(LinkEvent::SendOut);
   if (!closing) {
     m_timedOut = false;
   }
   ArmTimer();
+  m_events.Set(LinkEvent::SendOut);
 }
 
 bool CDeviceLink::StartLink() {
@@ -366,9 +375,9 @@ void CDeviceLink::SendOperation() {
     StartSequencer(1);
     return;
   }
-  m_events.Set(LinkEvent::SendOut);
   m_timedOut = false;
   ArmTimer();
+  m_events.Set(LinkEvent::SendOut);
 }
 
 // ---- events ----------------------------------------------------------------------------------
@@ -402,7 +411,7 @@ void CDeviceLink::OnEventArrived() {
     return;
   }
   OpenEventSlot();
-  if (!m_requestActive.load() && !m_closeThenNotify.load()) {
+  if (!m_engineActive && !m_closeThenNotify.load()) {
     return;  // a late reply to a request that already ended
   }
   if (m_sessionOpen.load()) {
@@ -467,7 +476,7 @@ void CDeviceLink::DispatchIndication(const CIndicationTable::Entry& entry) {
       std::lock_guard lock(m_stateMutex);
       m_response = {kRefusalIndicationReply};
     }
-      if (!m_requestActive.load() || m_pendingCode.load() == 0) {
+      if (!m_engineActive || m_pendingCode.load() == 0) {
         break;
       }
       StopTimer();
@@ -504,8 +513,7 @@ void CDeviceLink::OnInDone() {
       m_response = std::move(bytes);
     }
     m_events.Set(LinkEvent::Complete);
-  } else if (read == InRead::EventData && !m_currentEvent.unsolicited &&
-             (m_requestActive.load() || m_closeThenNotify.load())) {
+  } else if (read == InRead::EventData && !m_currentEvent.unsolicited && (m_engineActive || m_closeThenNotify.load())) {
     {
       std::lock_guard lock(m_stateMutex);
       m_response = bytes;
@@ -606,7 +614,7 @@ void CDeviceLink::OnSessionClosed() {
   }
   if (m_closeThenNotify.exchange(false)) {
     // Decide before posting: the notified window may post its next request at once.
-    const bool requestRunning = m_requestActive.load();
+    const bool requestRunning = m_engineActive;
     if (!requestRunning) {
       m_failed = false;
     }

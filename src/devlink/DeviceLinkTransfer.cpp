@@ -60,9 +60,9 @@ void CDeviceLink::StartBlockThread(LinkWorker worker) {
 
 void CDeviceLink::SendPreparedOperation() {
   StopTimer();
-  m_events.Set(LinkEvent::SendOut);
   m_timedOut = false;
   ArmTimer();
+  m_events.Set(LinkEvent::SendOut);
 }
 
 void CDeviceLink::SequencerThread(std::uint32_t itemCount) {

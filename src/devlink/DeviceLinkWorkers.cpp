@@ -19,7 +19,6 @@ using GetDriverStatusFn = int32_t (*)(uint32_t, uint8_t*);
 using ResetDriverStatusFn = int32_t (*)(uint32_t);
 
 constexpr auto kTimerStep = std::chrono::milliseconds(10);
-constexpr auto kTimerStopPoll = std::chrono::milliseconds(1);
 constexpr std::uint32_t kMinimumPollMs = 1;
 
 }  // namespace
@@ -40,6 +39,7 @@ bool CDeviceLink::StartWorkers() {
     return false;
   }
   m_requestRetryCount = ReadSetting("RequestRetryCount", Settings{}.requestRetryCount);
+  m_requestTimeOut = ReadSetting("RequestTimeOut", Settings{}.requestTimeOut);
   const auto start = [this](LinkWorker worker, ThreadPriority priority, void (CDeviceLink::*body)()) {
     CWorkerThread& thread = Worker(worker);
     if (thread.IsRunning()) {
@@ -85,15 +85,9 @@ void CDeviceLink::VendorRequestThread() {
     if (*event == LinkEvent::TerminateWorkers) {
       return;
     }
+    // The response timer of a host-to-device request was armed before send-out was
+    // signalled, so it runs before the handset can answer.
     const bool out = *event == LinkEvent::SendOut;
-    if (out) {
-      // The response timer must run before the handset can answer.
-      const auto armed =
-          m_events.WaitAny(LinkWorker::VendorRequest, {LinkEvent::TerminateWorkers, LinkEvent::TimerArmed});
-      if (*armed == LinkEvent::TerminateWorkers) {
-        return;
-      }
-    }
     SetupPacket packet;
     {
       std::lock_guard lock(m_stateMutex);
@@ -122,56 +116,55 @@ void CDeviceLink::VendorRequestThread() {
 
 // ---- response timer --------------------------------------------------------------------------
 
+// The timer's state (running, deadline) changes only under m_timerMutex, and arming marks
+// it running at once: a reply handled right after the request went out always finds the
+// timer running, so stopping it can never miss and a stop can never be undone by a late arm.
 void CDeviceLink::ArmTimer() {
+  {
+    std::lock_guard lock(m_timerMutex);
+    m_timerCancel = 0;
+    m_timerRunning = 1;
+    m_timerDeadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_requestTimeOut.load());
+  }
   m_events.Set(LinkEvent::ArmTimer);
 }
 
 void CDeviceLink::StopTimer() {
-  {
-    std::lock_guard lock(m_timerMutex);
-    if (m_timerRunning.load() == 0) {
-      return;
-    }
+  std::lock_guard lock(m_timerMutex);
+  if (m_timerRunning.load() != 0) {
     m_timerCancel = 1;
+    m_timerRunning = 0;
   }
-  while (m_timerRunning.load() != 0) {
-    std::this_thread::sleep_for(kTimerStopPoll);
-  }
-  // A time-out that expired while the timer was being stopped no longer applies.
+  // A time-out that expired just before the stop no longer applies.
   m_events.Reset(LinkEvent::TimedOut);
 }
 
 void CDeviceLink::ResponseTimerThread() {
-  const auto timeout = std::chrono::milliseconds(ReadSetting("RequestTimeOut", Settings{}.requestTimeOut));
   for (;;) {
     const auto event = m_events.WaitAny(LinkWorker::ResponseTimer, {LinkEvent::TerminateWorkers, LinkEvent::ArmTimer});
     if (*event == LinkEvent::TerminateWorkers) {
       return;
     }
-    {
-      std::lock_guard lock(m_timerMutex);
-      m_timerCancel = 0;
-      m_timerRunning = 1;
-    }
     m_events.Set(LinkEvent::TimerArmed);
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    bool terminate = false;
-    while (std::chrono::steady_clock::now() < deadline && m_timerCancel.load() == 0) {
-      if (m_events.SleepOrTerminate(LinkWorker::ResponseTimer, kTimerStep)) {
-        terminate = true;
-        break;
+    for (;;) {
+      {
+        std::lock_guard lock(m_timerMutex);
+        if (m_timerRunning.load() == 0) {
+          m_timerCancel = 0;
+          break;
+        }
+        if (std::chrono::steady_clock::now() >= m_timerDeadline) {
+          m_timerRunning = 0;
+          ++m_timeOutCounter;
+          m_events.Set(LinkEvent::TimedOut);
+          break;
+        }
       }
-    }
-    std::lock_guard lock(m_timerMutex);
-    const bool expired = !terminate && m_timerCancel.load() == 0;
-    m_timerCancel = 0;
-    if (expired) {
-      ++m_timeOutCounter;
-      m_events.Set(LinkEvent::TimedOut);
-    }
-    m_timerRunning = 0;
-    if (terminate) {
-      return;
+      if (m_events.SleepOrTerminate(LinkWorker::ResponseTimer, kTimerStep)) {
+        std::lock_guard lock(m_timerMutex);
+        m_timerRunning = 0;
+        return;
+      }
     }
   }
 }
