@@ -53,5 +53,13 @@ function(orvane_gtest name)
     set(ARG_TIMEOUT 300)
   endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST WORKING_DIRECTORY "${ORVANE_OUTPUT_DIR}"
-                       PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT ${ARG_TIMEOUT})
+                       TEST_LIST ${name}_TESTS PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+  # The discovery hands properties on as a flat list, which would split several labels;
+  # they are set afterwards, on the discovered tests, by a script of our own.
+  if(ARG_LABELS)
+    set(_labels_file "${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake")
+    file(WRITE "${_labels_file}"
+         "if(${name}_TESTS)\n  set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS \"${ARG_LABELS}\")\nendif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${_labels_file}")
+  endif()
 endfunction()
