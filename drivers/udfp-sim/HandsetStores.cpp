@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/ModelFieldLayout.h"
 #include "udfp_sim.h"
 
 namespace {
@@ -19,23 +20,6 @@ struct StoreDefault {
 constexpr StoreDefault kStoreDefaults[] = {
     {UDFP_SIM_KIND_PHONEBOOK, 50},  {UDFP_SIM_KIND_CALLER_LIST, 30}, {UDFP_SIM_KIND_WALLPAPER, 10},
     {UDFP_SIM_KIND_PICTURE_ID, 10}, {UDFP_SIM_KIND_MELODY, 10},      {UDFP_SIM_KIND_RAW, 255},
-};
-
-// Position of a model field in the device information: byte, lowest bit, width.
-struct FieldPosition {
-  std::uint8_t byte;
-  std::uint8_t lowBit;
-  std::uint8_t width;
-};
-constexpr FieldPosition kModelFields[65] = {
-    {0, 5, 2},  {0, 4, 1},  {0, 3, 1},  {0, 2, 1},  {0, 1, 1},  {0, 0, 1},  {1, 5, 1},  {1, 4, 1},  {1, 0, 1},
-    {2, 7, 1},  {2, 5, 1},  {2, 4, 1},  {2, 3, 1},  {2, 2, 1},  {2, 1, 1},  {2, 0, 1},  {3, 7, 1},  {3, 6, 1},
-    {3, 5, 1},  {3, 0, 4},  {4, 7, 1},  {4, 5, 1},  {4, 4, 1},  {4, 3, 1},  {4, 2, 1},  {4, 0, 2},  {5, 6, 2},
-    {5, 5, 1},  {5, 3, 1},  {5, 2, 1},  {5, 0, 2},  {6, 7, 1},  {6, 6, 1},  {6, 5, 1},  {6, 4, 1},  {6, 3, 1},
-    {6, 2, 1},  {6, 1, 1},  {7, 7, 1},  {7, 6, 1},  {7, 5, 1},  {7, 4, 1},  {7, 3, 1},  {7, 2, 1},  {7, 1, 1},
-    {7, 0, 1},  {8, 7, 1},  {8, 5, 2},  {8, 4, 1},  {8, 1, 1},  {9, 3, 1},  {9, 2, 1},  {9, 1, 1},  {9, 0, 1},
-    {10, 7, 1}, {10, 6, 1}, {10, 5, 1}, {10, 4, 1}, {10, 3, 1}, {10, 2, 1}, {10, 1, 1}, {10, 0, 1}, {11, 4, 4},
-    {11, 2, 2}, {11, 0, 2},
 };
 
 std::uint32_t FixedSize(std::uint32_t kind) {
@@ -433,10 +417,10 @@ void CHandsetStores::SetDeviceInfo(const std::array<std::uint8_t, 16>& info) {
 }
 
 bool CHandsetStores::SetModelField(std::uint32_t field, std::uint32_t value) {
-  if (field >= std::size(kModelFields)) {
+  if (field >= kDeviceInfoModelFields) {
     return false;
   }
-  const FieldPosition& pos = kModelFields[field];
+  const ModelFieldPosition& pos = kModelFieldPositions[field];
   const std::uint32_t mask = (1u << pos.width) - 1u;
   if (value > mask) {
     return false;
