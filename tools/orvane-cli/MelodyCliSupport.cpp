@@ -125,3 +125,37 @@ int FailWith(const CMelodyException& e, const std::string& input, const std::str
 }
 
 }  // namespace MelodyCli
+
+namespace MelodyCli {
+
+bool ParseChannelAndFiles(const std::vector<std::string>& args, std::vector<std::string>& files, bool& right) {
+  right = false;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "--right") {
+      right = true;
+    } else if (args[i] == "--left") {
+      right = false;
+    } else if (!args[i].empty() && args[i][0] == '-') {
+      return false;
+    } else {
+      files.push_back(args[i]);
+    }
+  }
+  return files.size() == 2;
+}
+
+int ProduceOutput(const std::string& input, const std::string& output,
+                  const std::function<void(const std::string& temporary)>& produce) {
+  CPendingOutput pending(output);
+  try {
+    produce(pending.Path());
+  } catch (const CMelodyException& e) {
+    return FailWith(e, input, output);
+  }
+  if (!pending.Commit()) {
+    return Fail(output, "cannot be written");
+  }
+  return 0;
+}
+
+}  // namespace MelodyCli

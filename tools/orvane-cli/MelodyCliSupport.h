@@ -1,7 +1,9 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "melody/MelodyException.h"
 
@@ -51,6 +53,12 @@ std::string CheckConvertible(const std::string& file);
 // The two passes of opening a file for the melody editor: channel choice (left unless
 // `right`), then widening and resampling to 16000 Hz 16-bit mono.
 void ConvertForMelody(const std::string& in, const std::string& out, bool right, const CWorkFolder& work);
+// Reads "[--left|--right] IN OUT" after the verb; false on a usage error.
+bool ParseChannelAndFiles(const std::vector<std::string>& args, std::vector<std::string>& files, bool& right);
+// Runs `produce` on a temporary name beside `output` and renames it into place on success;
+// otherwise prints one failure line and leaves nothing behind. Returns the exit status.
+int ProduceOutput(const std::string& input, const std::string& output,
+                  const std::function<void(const std::string& temporary)>& produce);
 // Prints a failure line naming the file and returns the failure exit status.
 int Fail(const std::string& file, const std::string& reason);
 // The same for an exception of a conversion from input to output: names the output when

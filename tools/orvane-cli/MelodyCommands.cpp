@@ -53,16 +53,7 @@ int Encode(const std::vector<std::string>& args) {
   }
   std::vector<std::string> files;
   bool right = false;
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    if (args[i] == "--right") {
-      right = true;
-    } else if (!args[i].empty() && args[i][0] == '-') {
-      return Usage(stderr, kCliUsage);
-    } else {
-      files.push_back(args[i]);
-    }
-  }
-  if (files.size() != 2) {
+  if (!MelodyCli::ParseChannelAndFiles(args, files, right)) {
     return Usage(stderr, kCliUsage);
   }
   MelodyCli::CWorkFolder work;
@@ -86,16 +77,8 @@ int Encode(const std::vector<std::string>& args) {
   if (!codec.Ok()) {
     return MelodyCli::Fail(MelodyCodecPath(), "the melody codec library could not be loaded");
   }
-  MelodyCli::CPendingOutput output(files[1]);
-  try {
-    WaveToMelodyData(source, output.Path());
-  } catch (const CMelodyException& e) {
-    return MelodyCli::FailWith(e, files[0], files[1]);
-  }
-  if (!output.Commit()) {
-    return MelodyCli::Fail(files[1], "cannot be written");
-  }
-  return kCliOk;
+  return MelodyCli::ProduceOutput(files[0], files[1],
+                                  [&](const std::string& temporary) { WaveToMelodyData(source, temporary); });
 }
 
 int Decode(const std::vector<std::string>& args) {
@@ -112,16 +95,8 @@ int Decode(const std::vector<std::string>& args) {
   if (!codec.Ok()) {
     return MelodyCli::Fail(MelodyCodecPath(), "the melody codec library could not be loaded");
   }
-  MelodyCli::CPendingOutput output(args[2]);
-  try {
-    MelodyDataToWave(args[1], output.Path());
-  } catch (const CMelodyException& e) {
-    return MelodyCli::FailWith(e, args[1], args[2]);
-  }
-  if (!output.Commit()) {
-    return MelodyCli::Fail(args[2], "cannot be written");
-  }
-  return kCliOk;
+  return MelodyCli::ProduceOutput(args[1], args[2],
+                                  [&](const std::string& temporary) { MelodyDataToWave(args[1], temporary); });
 }
 
 int MelodyArea(const std::vector<std::string>& args) {

@@ -63,18 +63,7 @@ int Convert(const std::vector<std::string>& args) {
   }
   std::vector<std::string> files;
   bool right = false;
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    if (args[i] == "--right") {
-      right = true;
-    } else if (args[i] == "--left") {
-      right = false;
-    } else if (!args[i].empty() && args[i][0] == '-') {
-      return Usage(stderr, kCliUsage);
-    } else {
-      files.push_back(args[i]);
-    }
-  }
-  if (files.size() != 2) {
+  if (!MelodyCli::ParseChannelAndFiles(args, files, right)) {
     return Usage(stderr, kCliUsage);
   }
   try {
@@ -89,16 +78,9 @@ int Convert(const std::vector<std::string>& args) {
   if (!work.Ok()) {
     return MelodyCli::Fail(files[1], "cannot create a temporary folder");
   }
-  MelodyCli::CPendingOutput output(files[1]);
-  try {
-    MelodyCli::ConvertForMelody(files[0], output.Path(), right, work);
-  } catch (const CMelodyException& e) {
-    return MelodyCli::FailWith(e, files[0], files[1]);
-  }
-  if (!output.Commit()) {
-    return MelodyCli::Fail(files[1], "cannot be written");
-  }
-  return kCliOk;
+  return MelodyCli::ProduceOutput(files[0], files[1], [&](const std::string& temporary) {
+    MelodyCli::ConvertForMelody(files[0], temporary, right, work);
+  });
 }
 
 int WaveArea(const std::vector<std::string>& args) {
