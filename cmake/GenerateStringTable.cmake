@@ -90,7 +90,7 @@ foreach(entry IN LISTS entries)
 endforeach()
 
 file(WRITE "${OUTPUT}.tmp" "// Generated from English.ini by GenerateStringTable.cmake. Do not edit.
-#include \"app/LanguageStrings.h\"
+#include \"appcore/LanguageStrings.h\"
 
 #include <algorithm>
 #include <cstdint>

@@ -11,13 +11,24 @@ function(orvane_target_options target)
   endif()
 endfunction()
 
-# A static library of our own code: orvane_library(NAME SOURCES ... [PUBLIC_LIBS ...] [PRIVATE_LIBS ...])
+# A static library of our own code:
+# orvane_library(NAME SOURCES ... [PUBLIC_LIBS ...] [PRIVATE_LIBS ...] [FOLDER name])
+# Headers are included as "<folder>/File.h". Each library publishes only its own folder
+# (through a link in its own include tree), so a layer can include the headers of the
+# libraries it links and nothing else: the build enforces the layers.
 function(orvane_library name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "FOLDER" "SOURCES;PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
+  if(NOT ARG_FOLDER)
+    get_filename_component(ARG_FOLDER "${CMAKE_CURRENT_SOURCE_DIR}" NAME)
+  endif()
+  set(_root "${PROJECT_BINARY_DIR}/include/${name}")
+  file(MAKE_DIRECTORY "${_root}")
+  if(NOT EXISTS "${_root}/${ARG_FOLDER}")
+    file(CREATE_LINK "${CMAKE_CURRENT_SOURCE_DIR}" "${_root}/${ARG_FOLDER}" SYMBOLIC)
+  endif()
   add_library(${name} STATIC ${ARG_SOURCES})
   orvane_target_options(${name})
-  target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}/src" "${PROJECT_SOURCE_DIR}/drivers/include"
-                                            "${PROJECT_BINARY_DIR}/generated")
+  target_include_directories(${name} PUBLIC "${_root}" "${PROJECT_SOURCE_DIR}/drivers/include")
   target_link_libraries(${name} PUBLIC ${ARG_PUBLIC_LIBS} PRIVATE ${ARG_PRIVATE_LIBS})
 endfunction()
 
@@ -26,7 +37,7 @@ function(orvane_module name)
   cmake_parse_arguments(ARG "" "OUTPUT_NAME" "SOURCES;LIBS" ${ARGN})
   add_library(${name} SHARED ${ARG_SOURCES})
   orvane_target_options(${name})
-  target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}/drivers/include" "${PROJECT_SOURCE_DIR}/src")
+  target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}/drivers/include")
   target_link_libraries(${name} PRIVATE ${ARG_LIBS})
   if(ARG_OUTPUT_NAME)
     set_target_properties(${name} PROPERTIES OUTPUT_NAME ${ARG_OUTPUT_NAME} PREFIX "")
@@ -41,8 +52,7 @@ function(orvane_gtest name)
   cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS;DEPENDS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   orvane_target_options(${name})
-  target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}/src" "${PROJECT_SOURCE_DIR}/drivers/include"
-                                             "${PROJECT_SOURCE_DIR}/tests")
+  target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}/drivers/include" "${PROJECT_SOURCE_DIR}/tests")
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
   target_compile_definitions(${name} PRIVATE ORVANE_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
                                              ORVANE_OUTPUT_DIR="${ORVANE_OUTPUT_DIR}")

@@ -1,7 +1,7 @@
 // Time of a 261 120-byte send and receive and of one session round trip through the device
 // link over the handset emulator, with the link's default settings (event poll every 32 ms).
-#include "app/AppStatus.h"
-#include "app/SettingsStore.h"
+#include "appcore/AppStatus.h"
+#include "appcore/SettingsStore.h"
 #include "devlink/BlockFormat.h"
 #include "devlink/DeviceLink.h"
 #include "platform/MemorySettingsBackend.h"

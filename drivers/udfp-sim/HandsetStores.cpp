@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/ModelFieldLayout.h"
+#include "ModelFieldLayout.h"
 #include "udfp_sim.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "app/TaskTray.h"
 
-#include "app/SettingsStore.h"
-#include "app/WindowMessageEvent.h"
+#include "appcore/SettingsStore.h"
+#include "ui/WindowMessageEvent.h"
 #include "platform/DebugLog.h"
 #include "platform/WindowRegistry.h"
 

@@ -1,9 +1,9 @@
 #include "app/UsbUtilityApp.h"
 
-#include "app/AppStatus.h"
-#include "app/LanguageStrings.h"
-#include "app/SettingsStore.h"
 #include "app/TaskTray.h"
+#include "appcore/AppStatus.h"
+#include "appcore/LanguageStrings.h"
+#include "appcore/SettingsStore.h"
 #include "devlink/DeviceLink.h"
 #include "platform/DebugLog.h"
 #include "platform/InstanceLock.h"
@@ -92,7 +92,8 @@ bool CUsbUtilityApp::InitInstance(const std::vector<std::string>& args) {
   }
   m_resident = std::make_unique<CTaskTray>();
   m_resident->Initialise(*m_settings);
-  m_message.SetResidentWindow(m_resident.get());
+  m_message.SetResidentWindow(m_resident.get(),
+                              [resident = m_resident.get()](bool modal) { resident->SetModalFlag(modal); });
   QObject::connect(m_resident.get(), &CTaskTray::Closed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
   return true;
 }
@@ -159,7 +160,7 @@ bool CUsbUtilityApp::TakeInstanceLock() {
 }
 
 int CUsbUtilityApp::ExitInstance() {
-  m_message.SetResidentWindow(nullptr);
+  m_message.SetResidentWindow(nullptr, nullptr);
   m_message.DelMsg(nullptr);
   m_resident.reset();
   DestroyDeviceLink();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Message.h"
+#include "ui/Message.h"
 
 #include <cstdint>
 #include <filesystem>

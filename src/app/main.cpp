@@ -4,6 +4,9 @@
 
 #include <QApplication>
 
+#include <cstdlib>
+#include <utility>
+
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName("orvane-usb-utility");
@@ -12,7 +15,13 @@ int main(int argc, char** argv) {
   QApplication::setQuitOnLastWindowClosed(false);
 
   const std::vector<std::string> args(argv + 1, argv + argc);
-  CUsbUtilityApp app;
+  CUsbUtilityApp::Environment environment;
+  // Tests that start the real program name their own lock, so that a user's running
+  // instance and a test run do not meet.
+  if (const char* name = std::getenv("ORVANE_INSTANCE_NAME"); name != nullptr && *name != '\0') {
+    environment.instanceName = name;
+  }
+  CUsbUtilityApp app(std::move(environment));
   CTerminationSignals termination;
   QObject::connect(&termination, &CTerminationSignals::Requested, [&app](int) {
     app.Message().DelMsg(nullptr);

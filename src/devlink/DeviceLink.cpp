@@ -1,7 +1,7 @@
 #include "devlink/DeviceLink.h"
 
-#include "app/AppStatus.h"
-#include "app/SettingsStore.h"
+#include "appcore/AppStatus.h"
+#include "appcore/SettingsStore.h"
 #include "platform/DebugLog.h"
 #include "platform/WindowRegistry.h"
 

@@ -5,7 +5,7 @@
 #include "devlink/RequestDescriptorTable.h"
 #include "devlink/RequestNames.h"
 
-#include "app/AppStatus.h"
+#include "appcore/AppStatus.h"
 #include "platform/DebugLog.h"
 #include "platform/WindowRegistry.h"
 

@@ -19,8 +19,11 @@ std::string FileNameFor(const std::string& name) {
 
 }  // namespace
 
-CInstanceLock::CInstanceLock(const std::string& name)
-    : m_file(CPaths::RuntimeDir() / ("orvane-" + std::to_string(getuid()) + "-" + FileNameFor(name))) {}
+CInstanceLock::CInstanceLock(const std::string& name) : CInstanceLock(name, CPaths::InstanceLockDir()) {}
+
+CInstanceLock::CInstanceLock(const std::string& name, const std::filesystem::path& folder)
+    : m_file(folder.empty() ? std::filesystem::path()
+                            : folder / ("orvane-" + std::to_string(getuid()) + "-" + FileNameFor(name))) {}
 
 CInstanceLock::~CInstanceLock() {
   Release();
@@ -30,7 +33,11 @@ bool CInstanceLock::Acquire() {
   if (m_fd >= 0) {
     return true;
   }
-  const int fd = ::open(m_file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (m_file.empty()) {
+    return false;
+  }
+  // O_NOFOLLOW: a link planted in place of the lock file is not followed.
+  const int fd = ::open(m_file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) {
     return false;
   }

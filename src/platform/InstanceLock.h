@@ -8,13 +8,16 @@
 // it ends. Release only gives up a lock this object holds.
 class CInstanceLock {
  public:
+  // The lock file lives in CPaths::InstanceLockDir().
   explicit CInstanceLock(const std::string& name);
+  // The lock file lives in the given folder (tests).
+  CInstanceLock(const std::string& name, const std::filesystem::path& folder);
   ~CInstanceLock();
   CInstanceLock(const CInstanceLock&) = delete;
   CInstanceLock& operator=(const CInstanceLock&) = delete;
 
-  // True when this process now holds the lock; false when another holder has it or the
-  // lock file cannot be opened.
+  // True when this process now holds the lock; false when another holder has it, the lock
+  // file cannot be opened, or there is no private folder for it.
   bool Acquire();
   void Release();
   bool IsHeld() const { return m_fd >= 0; }

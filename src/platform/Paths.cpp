@@ -1,7 +1,11 @@
 #include "platform/Paths.h"
 
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -15,6 +19,18 @@ fs::path FromEnv(const char* name) {
 fs::path HomeDir() {
   fs::path home = FromEnv("HOME");
   return home.empty() ? fs::path("/tmp") : home;
+}
+
+// The home folder of the account, from the user database rather than $HOME.
+fs::path AccountHomeDir(uid_t uid) {
+  std::vector<char> buffer(16384);
+  struct passwd entry {};
+  struct passwd* found = nullptr;
+  if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr ||
+      found->pw_dir == nullptr || *found->pw_dir == '\0') {
+    return {};
+  }
+  return fs::path(found->pw_dir);
 }
 
 // An installed executable lives in <prefix>/bin and finds its files under <prefix>/<sub>.
@@ -67,11 +83,24 @@ fs::path CPaths::TempDir() {
   return dir.empty() ? fs::path("/tmp") : dir;
 }
 
-fs::path CPaths::RuntimeDir() {
-  fs::path dir = FromEnv("XDG_RUNTIME_DIR");
-  std::error_code ec;
-  if (dir.empty() || !fs::is_directory(dir, ec)) {
-    dir = TempDir();
+bool CPaths::IsPrivateFolder(const fs::path& dir, unsigned uid) {
+  struct stat info {};
+  return ::lstat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == uid && (info.st_mode & 077) == 0;
+}
+
+fs::path CPaths::InstanceLockDir() {
+  const uid_t uid = ::getuid();
+  const fs::path runtime = fs::path("/run/user") / std::to_string(uid);
+  if (IsPrivateFolder(runtime, uid)) {
+    return runtime;
   }
-  return dir;
+  const fs::path home = AccountHomeDir(uid);
+  if (home.empty()) {
+    return {};
+  }
+  const fs::path cache = home / ".cache";
+  const fs::path dir = cache / "orvane-usb-utility";
+  ::mkdir(cache.c_str(), 0700);
+  ::mkdir(dir.c_str(), 0700);
+  return IsPrivateFolder(dir, uid) ? dir : fs::path();
 }

@@ -21,6 +21,11 @@ class CPaths {
   static std::filesystem::path ConfigHome();
   // Temporary files: $TMPDIR or /tmp.
   static std::filesystem::path TempDir();
-  // Per-user runtime folder for locks: $XDG_RUNTIME_DIR, else the temporary folder.
-  static std::filesystem::path RuntimeDir();
+  // The folder of the user's instance locks, chosen by user id alone so that every start
+  // of one user meets the same lock whatever its environment says: /run/user/<uid> when it
+  // is the user's own private folder, else ~/.cache/orvane-usb-utility of the user's
+  // account (created 0700). Empty when neither is a private folder of this user.
+  static std::filesystem::path InstanceLockDir();
+  // A folder that is a real directory (not a link), owned by uid and closed to others.
+  static bool IsPrivateFolder(const std::filesystem::path& dir, unsigned uid);
 };

@@ -1,5 +1,5 @@
-#include "app/AppStatus.h"
-#include "app/SettingsStore.h"
+#include "appcore/AppStatus.h"
+#include "appcore/SettingsStore.h"
 #include "platform/MemorySettingsBackend.h"
 
 #include <gtest/gtest.h>

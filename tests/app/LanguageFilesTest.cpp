@@ -1,7 +1,7 @@
 // Checks of the language files shipped with the program, as the program reads them from
 // its data folder.
-#include "app/LanguageStrings.h"
-#include "app/StringSectionTable.h"
+#include "appcore/LanguageStrings.h"
+#include "appcore/StringSectionTable.h"
 #include "platform/MemorySettingsBackend.h"
 #include "platform/Utf8.h"
 

@@ -1,5 +1,5 @@
-#include "app/LanguageStrings.h"
-#include "app/StringSectionTable.h"
+#include "appcore/LanguageStrings.h"
+#include "appcore/StringSectionTable.h"
 #include "platform/MemorySettingsBackend.h"
 
 #include <gtest/gtest.h>

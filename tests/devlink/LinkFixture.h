@@ -2,8 +2,8 @@
 
 #include "SimHandset.h"
 
-#include "app/AppStatus.h"
-#include "app/SettingsStore.h"
+#include "appcore/AppStatus.h"
+#include "appcore/SettingsStore.h"
 #include "devlink/DeviceLink.h"
 #include "platform/MemorySettingsBackend.h"
 #include "platform/MessageQueue.h"

@@ -1,5 +1,5 @@
 // Message boxes driven for real under the offscreen platform.
-#include "app/Message.h"
+#include "ui/Message.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -84,6 +84,23 @@ class MessageTest : public QObject {
     });
     QCOMPARE(message.ShowMsg(730, MB_OK | MB_ICONSTOP), int(IDOK));
     QCOMPARE(shownText, QString("First line\nSecond line (730)"));
+  }
+
+  void testHookAnswersWithoutABox() {
+    CMessage message(Lookup());
+    std::vector<std::pair<std::int32_t, std::string>> seen;
+    message.SetTestHook([&seen](std::int32_t number, std::uint32_t, const std::string& text) {
+      seen.emplace_back(number, text);
+      return number == 726 ? IDNO : IDOK;
+    });
+    QCOMPARE(message.ShowMsg(726, MB_YESNO, {"3", "7"}), static_cast<int>(IDNO));
+    QCOMPARE(message.ShowMsg(730, MB_OK), static_cast<int>(IDOK));
+    QVERIFY(OpenBox() == nullptr);
+    QCOMPARE(seen.size(), std::size_t{2});
+    QCOMPARE(seen[0].second, std::string("Send 3 of 7 entries?"));
+    QCOMPARE(seen[1].second, std::string("First line\nSecond line (730)"));
+    QCOMPARE(message.ShowMsg(999, MB_OK), 0);  // no text: no box, and the hook is not asked
+    QCOMPARE(seen.size(), std::size_t{2});
   }
 
   void messageWithoutTextShowsNothing() {

@@ -19,6 +19,7 @@ class SingleInstanceProcessTest : public QObject {
     environment.insert("XDG_CONFIG_HOME", home.filePath("config"));
     environment.insert("XDG_DATA_HOME", home.filePath("data"));
     environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("ORVANE_INSTANCE_NAME", "Global\\OrvaneProcessTest");
     environment.insert("LANG", "en_US.UTF-8");
     environment.remove("LC_ALL");
     environment.remove("LC_MESSAGES");

@@ -1,7 +1,7 @@
 // Start-up of the application object: silent switch, language choice, the settings it
 // creates, and the single-instance rule, with the real language files of the build.
-#include "app/AppStatus.h"
-#include "app/SettingsStore.h"
+#include "appcore/AppStatus.h"
+#include "appcore/SettingsStore.h"
 #include "app/TaskTray.h"
 #include "app/UsbUtilityApp.h"
 #include "platform/MemorySettingsBackend.h"

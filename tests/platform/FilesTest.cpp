@@ -1,11 +1,13 @@
 #include "platform/AtomicFile.h"
 #include "platform/IniProfile.h"
 #include "platform/InstanceLock.h"
+#include "platform/Paths.h"
 #include "platform/SystemLanguage.h"
 #include "platform/Utf8.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 #include <cstdlib>
 #include <fstream>
@@ -142,4 +144,45 @@ TEST(InstanceLock, OneHolderAtATimeAndReleaseOnlyOwn) {
   first.Release();
   EXPECT_TRUE(third.Acquire());
   EXPECT_EQ(first.File().filename().string().find('\\'), std::string::npos);
+}
+
+TEST(InstanceLock, FolderIsChosenByUserIdNotByEnvironment) {
+  const std::string saveRuntime = std::getenv("XDG_RUNTIME_DIR") ? std::getenv("XDG_RUNTIME_DIR") : "";
+  const std::string saveTmp = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+  ::setenv("XDG_RUNTIME_DIR", "/tmp", 1);
+  ::setenv("TMPDIR", "/var/tmp", 1);
+  const std::filesystem::path first = CInstanceLock("Global\\OrvaneEnvLock").File();
+  ::setenv("XDG_RUNTIME_DIR", "/nonexistent", 1);
+  ::unsetenv("TMPDIR");
+  const std::filesystem::path second = CInstanceLock("Global\\OrvaneEnvLock").File();
+  saveRuntime.empty() ? ::unsetenv("XDG_RUNTIME_DIR") : ::setenv("XDG_RUNTIME_DIR", saveRuntime.c_str(), 1);
+  saveTmp.empty() ? ::unsetenv("TMPDIR") : ::setenv("TMPDIR", saveTmp.c_str(), 1);
+
+  ASSERT_FALSE(first.empty());
+  EXPECT_EQ(first, second);
+  EXPECT_TRUE(CPaths::IsPrivateFolder(first.parent_path(), ::getuid())) << first;
+  EXPECT_NE(first.parent_path(), std::filesystem::path("/tmp"));
+}
+
+TEST(InstanceLock, SharedFoldersAndPlantedLinksAreRefused) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("orvane-lock-" + std::to_string(::getpid()));
+  std::filesystem::create_directory(dir);
+  ::chmod(dir.c_str(), 0777);
+  EXPECT_FALSE(CPaths::IsPrivateFolder(dir, ::getuid()));
+  ::chmod(dir.c_str(), 0700);
+  EXPECT_TRUE(CPaths::IsPrivateFolder(dir, ::getuid()));
+  std::filesystem::create_directory_symlink(dir, dir.string() + "-link");
+  EXPECT_FALSE(CPaths::IsPrivateFolder(dir.string() + "-link", ::getuid()));
+
+  // A link planted where the lock file goes is not followed (its target stays untouched).
+  const std::filesystem::path victim = dir / "victim";
+  std::filesystem::create_symlink(victim, dir / ("orvane-" + std::to_string(::getuid()) + "-Planted.lock"));
+  CInstanceLock planted("Planted", dir);
+  EXPECT_FALSE(planted.Acquire());
+  EXPECT_FALSE(std::filesystem::exists(victim));
+  CInstanceLock empty("Planted", std::filesystem::path());
+  EXPECT_FALSE(empty.Acquire());
+  std::filesystem::remove(dir.string() + "-link");
+  std::filesystem::remove_all(dir);
 }

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "SimHost.h"
-#include "app/SettingsStore.h"
+#include "appcore/SettingsStore.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 // in a small message loop of its own and prints the outcome message.
 #include "CliRegistry.h"
 
-#include "app/AppStatus.h"
-#include "app/SettingsStore.h"
+#include "appcore/AppStatus.h"
+#include "appcore/SettingsStore.h"
 #include "devlink/BlockFormat.h"
 #include "devlink/DeviceLink.h"
 #include "devlink/RequestNames.h"

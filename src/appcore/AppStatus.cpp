@@ -1,7 +1,7 @@
-#include "app/AppStatus.h"
+#include "appcore/AppStatus.h"
 
-#include "app/ModelFieldLayout.h"
-#include "app/SettingsStore.h"
+#include "ModelFieldLayout.h"
+#include "appcore/SettingsStore.h"
 
 #include <atomic>
 #include <cstring>

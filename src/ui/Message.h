@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class QMessageBox;
 class QWidget;
-class CTaskTray;
 
 // Button results, numbered as the program's callers expect them.
 enum MessageResult : int {
@@ -49,12 +49,21 @@ class CMessage {
   CMessage(const CMessage&) = delete;
   CMessage& operator=(const CMessage&) = delete;
 
-  // The window whose modal flag is kept while a box is up (may be none).
-  void SetResidentWindow(CTaskTray* resident) { m_resident = resident; }
+  // The resident window and the setter of its modal flag, kept while a box is up (may be none).
+  void SetResidentWindow(QWidget* resident, std::function<void(bool)> setModalFlag) {
+    m_resident = resident;
+    m_setModalFlag = std::move(setModalFlag);
+  }
 
   int ShowMsg(std::int32_t number, std::uint32_t style, QWidget* owner = nullptr);
   int ShowMsg(std::int32_t number, std::uint32_t style, const std::vector<std::string>& arguments,
               QWidget* owner = nullptr);
+  // Test hook: when set, no box is shown; every message goes to the hook instead, with its
+  // number, style and final text, and the hook's answer is the button pressed. A window
+  // test answers every box this way, so no test can hang behind one.
+  using TestHook = std::function<int(std::int32_t number, std::uint32_t style, const std::string& text)>;
+  void SetTestHook(TestHook hook) { m_testHook = std::move(hook); }
+
   // Closes the open boxes (only when owner is null or owns the box being shown).
   bool DelMsg(QWidget* owner = nullptr);
 
@@ -81,6 +90,8 @@ class CMessage {
   void SettleOwner(QWidget* owner);
 
   TextLookup m_lookup;
-  CTaskTray* m_resident = nullptr;
+  TestHook m_testHook;
+  QWidget* m_resident = nullptr;
+  std::function<void(bool)> m_setModalFlag;
   std::vector<OpenBox*> m_open;
 };

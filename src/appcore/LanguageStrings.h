@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/SettingsStore.h"
+#include "appcore/SettingsStore.h"
 #include "platform/Paths.h"
 
 #include <cstdint>

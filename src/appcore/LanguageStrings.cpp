@@ -1,6 +1,6 @@
-#include "app/LanguageStrings.h"
+#include "appcore/LanguageStrings.h"
 
-#include "app/StringSectionTable.h"
+#include "appcore/StringSectionTable.h"
 #include "platform/DebugLog.h"
 
 #include <utility>

@@ -1,4 +1,4 @@
-#include "app/SettingsStore.h"
+#include "appcore/SettingsStore.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "app/WindowMessageEvent.h"
+#include "ui/WindowMessageEvent.h"
 
 QEvent::Type CWindowMessageEvent::EventType() {
   static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());

@@ -1,4 +1,4 @@
-#include "app/StringSectionTable.h"
+#include "appcore/StringSectionTable.h"
 
 const StringSectionEntry StringSectionTable[] = {
     {"VantelWinApp", 100, 111},

@@ -1,6 +1,4 @@
-#include "app/Message.h"
-
-#include "app/TaskTray.h"
+#include "ui/Message.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -125,6 +123,9 @@ int CMessage::ShowMsg(std::int32_t number, std::uint32_t style, const std::vecto
   if (text.empty()) {
     return 0;
   }
+  if (m_testHook) {
+    return m_testHook(number, style, FormatText(text, arguments));
+  }
   SetResidentModal(true);
   DelMsg(nullptr);
   const int result = Show(FormatText(text, arguments), style, owner);
@@ -163,8 +164,8 @@ bool CMessage::DelMsg(QWidget* owner) {
 }
 
 void CMessage::SetResidentModal(bool modal) {
-  if (m_resident != nullptr) {
-    m_resident->SetModalFlag(modal);
+  if (m_setModalFlag) {
+    m_setModalFlag(modal);
   }
 }
 
@@ -187,7 +188,7 @@ void CMessage::SettleOwner(QWidget* owner) {
   }
   if (version != nullptr) {
     owner->setEnabled(true);
-    if (version->parentWidget() != static_cast<QWidget*>(m_resident)) {
+    if (version->parentWidget() != m_resident) {
       SetResidentModal(false);
     }
     return;
