@@ -9,9 +9,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <string_view>
 
+#include "picture/DecoderMessages.h"
 #include "platform/AtomicFile.h"
 
 namespace {
@@ -36,16 +38,18 @@ void SetError(std::string* error, const std::string& text) {
   }
 }
 
-// Lays every pixel on white by its opacity.
+// Lays every pixel on white by its opacity. Opaque pictures (every JPEG) are copied
+// straight from Qt's 32-bit pixels, without a converted copy of a possibly large image.
 CRgbImage FromQImage(const QImage& source) {
-  const QImage argb = source.convertToFormat(QImage::Format_ARGB32);
+  const bool opaque = !source.hasAlphaChannel() && source.format() == QImage::Format_RGB32;
+  const QImage argb = opaque ? source : source.convertToFormat(QImage::Format_ARGB32);
   CRgbImage image(argb.width(), argb.height());
   for (int y = 0; y < argb.height(); ++y) {
     const auto* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
     std::uint8_t* out = image.Row(y);
     for (int x = 0; x < argb.width(); ++x) {
       const QRgb p = line[x];
-      const int a = qAlpha(p);
+      const int a = opaque ? 255 : qAlpha(p);
       const auto over = [a](int v) { return static_cast<std::uint8_t>((v * a + 255 * (255 - a) + 127) / 255); };
       out[3 * x] = over(qRed(p));
       out[3 * x + 1] = over(qGreen(p));
@@ -55,23 +59,78 @@ CRgbImage FromQImage(const QImage& source) {
   return image;
 }
 
+// The declared size reduced, aspect ratio kept, to a longest side of kMaxWorkingSide.
+QSize WorkingSize(QSize declared) {
+  const int longest = std::max(declared.width(), declared.height());
+  if (longest <= CImageFile::kMaxWorkingSide) {
+    return declared;
+  }
+  const double factor = double(CImageFile::kMaxWorkingSide) / longest;
+  return QSize(std::max(1, static_cast<int>(std::lround(declared.width() * factor))),
+               std::max(1, static_cast<int>(std::lround(declared.height() * factor))));
+}
+
+// Qt refuses to allocate an image above its limit (128 MiB unless set). Decoders that
+// cannot reduce while decoding need the whole declared picture, which the pixel limit
+// has already bounded: 32 bits a pixel.
+int AllocationLimitMiB(QSize declared) {
+  constexpr long long kMiB = 1024 * 1024;
+  const long long whole = static_cast<long long>(declared.width()) * declared.height() * 4;
+  return static_cast<int>(std::max<long long>(QImageReader::allocationLimit(), whole / kMiB + 1));
+}
+
+// Checks the declared size and asks for a reduced decode where the picture is large.
+bool Prepare(QImageReader& reader, std::string* error) {
+  const QSize declared = reader.size();
+  if (!declared.isValid()) {
+    return true;  // the reader finds out for itself, within Qt's allocation limit
+  }
+  const long long pixels = static_cast<long long>(declared.width()) * declared.height();
+  if (pixels > CImageFile::kMaxDeclaredPixels) {
+    SetError(error, "the image declares " + std::to_string(declared.width()) + " x " +
+                        std::to_string(declared.height()) + " pixels, more than the " +
+                        std::to_string(CImageFile::kMaxDeclaredPixels / 1'000'000) + " million that are opened");
+    return false;
+  }
+  reader.setAllocationLimit(AllocationLimitMiB(declared));
+  const QSize working = WorkingSize(declared);
+  if (working != declared) {
+    reader.setScaledSize(working);
+  }
+  return true;
+}
+
 }  // namespace
 
 std::optional<CRgbImage> CImageFile::Load(const std::string& path, std::string* error) {
   QImageReader reader(QString::fromStdString(path));
   reader.setAutoTransform(true);
-  const QImage image = reader.read();
+  if (!Prepare(reader, error)) {
+    return std::nullopt;
+  }
+  QImage image;
+  std::string cutOff;
+  {
+    const CDecoderMessages messages;
+    image = reader.read();
+    cutOff = messages.PrematureEnd();
+  }
   if (image.isNull()) {
     SetError(error, reader.errorString().toStdString());
+    return std::nullopt;
+  }
+  // The JPEG decoder fills the missing part of a cut-off file with grey and only warns.
+  if (!cutOff.empty()) {
+    SetError(error, "the image data ends before the picture does (" + cutOff + ")");
     return std::nullopt;
   }
   return FromQImage(image);
 }
 
-bool CImageFile::Save(const CRgbImage& image, const std::string& path, Format format, std::string* error) {
+std::optional<std::string> CImageFile::Encode(const CRgbImage& image, Format format, std::string* error) {
   if (image.IsEmpty()) {
     SetError(error, "there is no image to save");
-    return false;
+    return std::nullopt;
   }
   QImage qimage(image.Width(), image.Height(), QImage::Format_RGB888);
   for (int y = 0; y < image.Height(); ++y) {
@@ -86,9 +145,17 @@ bool CImageFile::Save(const CRgbImage& image, const std::string& path, Format fo
   }
   if (!writer.write(qimage)) {
     SetError(error, writer.errorString().toStdString());
+    return std::nullopt;
+  }
+  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+bool CImageFile::Save(const CRgbImage& image, const std::string& path, Format format, std::string* error) {
+  const std::optional<std::string> bytes = Encode(image, format, error);
+  if (!bytes) {
     return false;
   }
-  if (!CAtomicFile::WriteWhole(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())))) {
+  if (!CAtomicFile::WriteWhole(path, *bytes)) {
     SetError(error, std::string("cannot write the file: ") + std::strerror(errno));
     return false;
   }
