@@ -44,8 +44,12 @@ void Collect(QtMsgType type, const QMessageLogContext& context, const QString& t
   {
     std::lock_guard lock(g_state);
     next = g_previousHandler;
-    if (g_active != nullptr && std::this_thread::get_id() == g_thread && IsDecoderCategory(context.category)) {
-      g_active->Add(text.toStdString());
+    if (IsDecoderCategory(context.category)) {
+      if (g_active != nullptr && std::this_thread::get_id() == g_thread) {
+        g_active->Add(text.toStdString());
+      }
+      // Switched on only for the collection: the program does not see these, whichever
+      // thread logs them.
       if (g_silenced.count(context.category) != 0) {
         return;
       }
