@@ -10,7 +10,10 @@
 #include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string_view>
 
 #include "picture/DecoderMessages.h"
@@ -100,6 +103,39 @@ bool Prepare(QImageReader& reader, std::string* error) {
   return true;
 }
 
+std::uint32_t Le(const std::string& bytes, std::size_t offset, int size) {
+  std::uint32_t value = 0;
+  for (int i = size - 1; i >= 0; --i) {
+    value = (value << 8) | static_cast<std::uint8_t>(bytes[offset + static_cast<std::size_t>(i)]);
+  }
+  return value;
+}
+
+// Qt's BMP reader takes a file that ends early and leaves the missing rows blank. An
+// uncompressed BMP's length follows from its headers: the pixel offset plus the rows, each
+// padded to four bytes. Empty when the file is long enough or its length cannot be told.
+std::string BmpShortfall(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string head(34, '\0');
+  if (!in.read(head.data(), static_cast<std::streamsize>(head.size())) || Le(head, 14, 4) < 40) {
+    return {};  // an old OS/2 header: leave it to the reader
+  }
+  const std::uint32_t compression = Le(head, 30, 4);
+  if (compression != 0 && compression != 3) {
+    return {};  // run-length coded: its length is not known in advance
+  }
+  const auto width = static_cast<std::int32_t>(Le(head, 18, 4));
+  const auto height = static_cast<std::int32_t>(Le(head, 22, 4));
+  const std::uint64_t stride = (std::uint64_t(std::abs(std::int64_t(width))) * Le(head, 28, 2) + 31) / 32 * 4;
+  const std::uint64_t needed = Le(head, 10, 4) + stride * std::uint64_t(std::abs(std::int64_t(height)));
+  in.seekg(0, std::ios::end);
+  const auto length = static_cast<std::uint64_t>(std::max<std::streamoff>(0, in.tellg()));
+  if (length >= needed) {
+    return {};
+  }
+  return "the file holds " + std::to_string(length) + " bytes, its picture needs " + std::to_string(needed);
+}
+
 }  // namespace
 
 std::optional<CRgbImage> CImageFile::Load(const std::string& path, std::string* error) {
@@ -108,6 +144,7 @@ std::optional<CRgbImage> CImageFile::Load(const std::string& path, std::string* 
   if (!Prepare(reader, error)) {
     return std::nullopt;
   }
+  const QByteArray format = reader.format();  // empty once read
   QImage image;
   std::string cutOff;
   {
@@ -119,7 +156,11 @@ std::optional<CRgbImage> CImageFile::Load(const std::string& path, std::string* 
     SetError(error, reader.errorString().toStdString());
     return std::nullopt;
   }
-  // The JPEG decoder fills the missing part of a cut-off file with grey and only warns.
+  // The JPEG decoder fills the missing part of a cut-off file with grey and only warns;
+  // the BMP decoder does not even warn.
+  if (cutOff.empty() && format == "bmp") {
+    cutOff = BmpShortfall(path);
+  }
   if (!cutOff.empty()) {
     SetError(error, "the image data ends before the picture does (" + cutOff + ")");
     return std::nullopt;

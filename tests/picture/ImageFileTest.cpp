@@ -173,7 +173,8 @@ TEST_F(ImageFileTest, LargePicturesOpenReducedAndAbsurdSizesAreRefused) {
 TEST_F(ImageFileTest, CutOffImageDataIsRefused) {
   ASSERT_TRUE(CImageFile::Save(SyntheticPhoto(300, 200), Path("whole.jpg"), CImageFile::Format::Jpeg));
   ASSERT_TRUE(CImageFile::Save(SyntheticPhoto(300, 200), Path("whole.png"), CImageFile::Format::Png));
-  for (const std::string name : {"whole.jpg", "whole.png"}) {
+  ASSERT_TRUE(CImageFile::Save(SyntheticPhoto(301, 200), Path("whole.bmp"), CImageFile::Format::Bmp));
+  for (const std::string name : {"whole.jpg", "whole.png", "whole.bmp"}) {
     std::ifstream in(Path(name), std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::ofstream(Path("cut-" + name), std::ios::binary) << bytes.substr(0, bytes.size() / 2);
@@ -186,6 +187,10 @@ TEST_F(ImageFileTest, CutOffImageDataIsRefused) {
   CImageFile::Load(Path("cut-whole.jpg"), &error);
   EXPECT_NE(error.find("the image data ends before the picture does"), std::string::npos) << error;
   EXPECT_NE(error.find("premature end"), std::string::npos) << error;
+  // The BMP reader would leave the missing rows blank: 54 header bytes and 200 rows of
+  // 301 * 3 bytes padded to 904.
+  CImageFile::Load(Path("cut-whole.bmp"), &error);
+  EXPECT_NE(error.find("its picture needs 180854"), std::string::npos) << error;
 }
 
 // The decoder warnings are watched without changing what the program sees of them: shown
