@@ -18,8 +18,9 @@ class CImageFile {
   static constexpr long long kMaxDeclaredPixels = 200'000'000;
   // A picture with a longer side is decoded reduced to this longest side, aspect ratio
   // kept (at most 64 MiB as 32-bit pixels). The handset shows at most 128 x 110 pixels; this
-  // leaves ample room to frame and enlarge, and the JPEG and PNG decoders reduce while
-  // decoding, so a camera photo never exists at full size in memory.
+  // leaves ample room to frame and enlarge. The JPEG decoder (and the PNG one for files that
+  // are not interlaced) reduces while decoding, so a camera photo never exists at full size
+  // in memory; other formats are decoded whole first, within the declared-pixel limit.
   static constexpr int kMaxWorkingSide = 4096;
 
   // Reads any image Qt can read, judged by content, turned upright as its orientation tag
