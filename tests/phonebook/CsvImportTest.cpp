@@ -2,7 +2,7 @@
 #include "phonebook/ImportJob.h"
 #include "phonebook/PhonebookFile.h"
 
-#include "ScratchFolder.h"
+#include "PhonebookTestFiles.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "phonebook/ImportJob.h"
 #include "phonebook/OutlookTempFile.h"
 
-#include "ScratchFolder.h"
+#include "PhonebookTestFiles.h"
 
 #include <gtest/gtest.h>
 

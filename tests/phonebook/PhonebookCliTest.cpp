@@ -1,45 +1,22 @@
 // orvane-cli phonebook, run as a user runs it.
-#include "ScratchFolder.h"
+#include "PhonebookTestFiles.h"
+#include "support/CliRunner.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 namespace {
 
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quote(const std::string& word) {
-  std::string quoted = "'";
-  for (char c : word) {
-    quoted += (c == '\'') ? std::string("'\\''") : std::string(1, c);
-  }
-  return quoted + "'";
-}
+using CliRun = CCliRunner::Outcome;
 
 class PhonebookCli : public ::testing::Test {
  protected:
-  CliRun Run(const std::vector<std::string>& words) {
-    std::string command = Quote(std::string(ORVANE_OUTPUT_DIR) + "/orvane-cli") + " phonebook";
-    for (const std::string& word : words) {
-      command += " " + Quote(word);
-    }
-    command += " >" + Quote((m_io / "out").string()) + " 2>" + Quote((m_io / "err").string());
-    CliRun run;
-    const int raw = std::system(command.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = ReadBytes(m_io / "out");
-    run.err = ReadBytes(m_io / "err");
-    return run;
+  static CliRun Run(std::vector<std::string> words) {
+    words.insert(words.begin(), "phonebook");
+    return CCliRunner::Run(words);
   }
 
   std::string Out(std::string_view name) const { return (m_work / name).string(); }
 
-  CScratchFolder m_io;
   CScratchFolder m_work;
 };
 

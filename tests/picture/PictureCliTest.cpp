@@ -1,17 +1,19 @@
 // orvane-cli picture, run as a user runs it: exit status, messages and output files.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <QImage>
 #include <QString>
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include "picture/ImageFile.h"
 #include "picture/PictureRecord.h"
 #include "picture/TestImages.h"
+#include "support/CliRunner.h"
+#include "support/ScratchFolder.h"
 
 namespace {
 
@@ -23,26 +25,41 @@ struct Outcome {
 class PictureCliTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_dir = std::filesystem::temp_directory_path() /
-            ("orvane-picture-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(m_dir);
-    std::filesystem::create_directories(m_dir);
+    m_scratch = std::make_unique<CScratchFolder>("orvane-picture-cli");
+    m_dir = m_scratch->Path();
     ASSERT_TRUE(CImageFile::Save(SyntheticPhoto(200, 150), Path("photo.png"), CImageFile::Format::Png));
   }
-  void TearDown() override { std::filesystem::remove_all(m_dir); }
+  void TearDown() override { m_scratch.reset(); }
 
   std::string Path(const std::string& name) const { return (m_dir / name).string(); }
 
-  Outcome Run(const std::string& arguments) const {
-    const std::string errFile = Path("stderr.txt");
-    const std::string command =
-        std::string("'") + ORVANE_OUTPUT_DIR + "/orvane-cli' picture " + arguments + " >/dev/null 2>'" + errFile + "'";
-    const int raw = std::system(command.c_str());
-    Outcome outcome;
-    outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    std::ifstream in(errFile);
-    outcome.stderrText.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return outcome;
+  // The arguments are written as a command line for readability: words split at blanks,
+  // single quotes group a word. They reach the program as words, without a shell.
+  static Outcome Run(const std::string& arguments) {
+    std::vector<std::string> words{"picture"};
+    std::string word;
+    bool inWord = false;
+    bool quoted = false;
+    for (char c : arguments) {
+      if (c == '\'') {
+        quoted = !quoted;
+        inWord = true;
+      } else if (c == ' ' && !quoted) {
+        if (inWord) {
+          words.push_back(word);
+        }
+        word.clear();
+        inWord = false;
+      } else {
+        word += c;
+        inWord = true;
+      }
+    }
+    if (inWord) {
+      words.push_back(word);
+    }
+    const CCliRunner::Outcome run = CCliRunner::Run(words);
+    return Outcome{run.status, run.err};
   }
 
   // A failure: the exit status, and exactly one line on standard error holding every part.
@@ -59,6 +76,7 @@ class PictureCliTest : public ::testing::Test {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   }
 
+  std::unique_ptr<CScratchFolder> m_scratch;
   std::filesystem::path m_dir;
 };
 
@@ -173,7 +191,7 @@ TEST_F(PictureCliTest, DecodeWritesPictureAndThumbnailTogether) {
     names.push_back(entry.path().filename().string());
   }
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"photo.png", "sea.png", "sea.rec", "stderr.txt", "taken.png"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"photo.png", "sea.png", "sea.rec", "taken.png"}));
 
   // Both names free: both appear; the same file twice is refused.
   std::filesystem::remove(Path("taken.png"));

@@ -4,10 +4,12 @@
 #include "platform/Paths.h"
 #include "platform/SystemLanguage.h"
 #include "platform/Utf8.h"
+#include "platform/WholeFile.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
 #include <cstdlib>
 #include <fstream>
@@ -185,4 +187,27 @@ TEST(InstanceLock, SharedFoldersAndPlantedLinksAreRefused) {
   EXPECT_FALSE(empty.Acquire());
   std::filesystem::remove(dir.string() + "-link");
   std::filesystem::remove_all(dir);
+}
+
+TEST(WholeFile, ReadsRegularFilesWithinTheLimitOnly) {
+  TempFolder folder;
+  const fs::path file = folder.Path() / "text.txt";
+  std::ofstream(file, std::ios::binary) << std::string("abc\0def", 7);
+  EXPECT_EQ(ReadWholeFile(file, 7), std::string("abc\0def", 7));
+  EXPECT_EQ(ReadWholeFile(file, 6), std::nullopt);
+  EXPECT_EQ(ReadWholeFile(folder.Path(), 1000), std::nullopt);
+  EXPECT_EQ(ReadWholeFile(folder.Path() / "missing", 1000), std::nullopt);
+  // A FIFO without a writer would block a plain open; it is refused at once.
+  const fs::path fifo = folder.Path() / "pipe";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(ReadWholeFile(fifo, 1000), std::nullopt);
+}
+
+TEST(Utf8, AppendsEveryEncodingLength) {
+  std::string text;
+  for (char32_t c : {U'A', U'\u00e9', U'\u20ac', U'\U0001F600'}) {
+    AppendUtf8(text, c);
+  }
+  EXPECT_EQ(text, "A\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
+  EXPECT_EQ(Utf8Length(text), 4u);
 }
