@@ -188,7 +188,10 @@ int ProduceOutput(const std::string& input, const std::string& output,
   }
   CAtomicFile pending(output);
   if (!pending.IsOpen()) {
-    return Fail(output, "cannot be written: " + pending.FailureReason());
+    // Writing to a terminal or a pipe by its device name cannot be done atomically.
+    const bool special = fs::exists(output) && !fs::is_regular_file(output);
+    return Fail(output,
+                "cannot be written: " + pending.FailureReason() + (special ? " (give - for standard output)" : ""));
   }
   try {
     produce(pending.TemporaryPath().string());
