@@ -10,31 +10,17 @@
 #include <sstream>
 
 #include "MelodyTestSupport.h"
+#include "support/CliRunner.h"
 
 using namespace MelodyTest;
 
 namespace {
 
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using CliRun = CCliRunner::Outcome;
 
 class CliTest : public TempDirTest {
  protected:
-  CliRun Cli(const std::string& args) {
-    const std::string command =
-        std::string(ORVANE_OUTPUT_DIR) + "/orvane-cli " + args + " >" + Path("stdout.txt") + " 2>" + Path("stderr.txt");
-    const int raw = std::system(command.c_str());
-    CliRun run;
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = Slurp(Path("stdout.txt"));
-    run.err = Slurp(Path("stderr.txt"));
-    std::filesystem::remove(Path("stdout.txt"));
-    std::filesystem::remove(Path("stderr.txt"));
-    return run;
-  }
+  static CliRun Cli(const std::string& args) { return CCliRunner::RunLine(args); }
 
   static std::string Slurp(const std::string& path) {
     std::ifstream in(path);

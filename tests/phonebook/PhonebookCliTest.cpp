@@ -20,6 +20,14 @@ class PhonebookCli : public ::testing::Test {
   CScratchFolder m_work;
 };
 
+TEST_F(PhonebookCli, FileNamesReachTheProgramAsTheyAre) {
+  // Blanks, quotes and shell characters in a path are one argument, named back unchanged.
+  const std::string odd = Out("it's $HOME & \"book\".phb");
+  const CliRun run = Run({"show", odd});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.Reason(), odd + ": The file could not be opened.(732)");
+}
+
 TEST_F(PhonebookCli, ShowsAPhonebookAndReportsBadFiles) {
   CliRun run = Run({"show", TestData("sample.phb").string()});
   ASSERT_EQ(run.status, 0) << run.err;

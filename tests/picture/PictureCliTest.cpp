@@ -33,32 +33,8 @@ class PictureCliTest : public ::testing::Test {
 
   std::string Path(const std::string& name) const { return (m_dir / name).string(); }
 
-  // The arguments are written as a command line for readability: words split at blanks,
-  // single quotes group a word. They reach the program as words, without a shell.
   static Outcome Run(const std::string& arguments) {
-    std::vector<std::string> words{"picture"};
-    std::string word;
-    bool inWord = false;
-    bool quoted = false;
-    for (char c : arguments) {
-      if (c == '\'') {
-        quoted = !quoted;
-        inWord = true;
-      } else if (c == ' ' && !quoted) {
-        if (inWord) {
-          words.push_back(word);
-        }
-        word.clear();
-        inWord = false;
-      } else {
-        word += c;
-        inWord = true;
-      }
-    }
-    if (inWord) {
-      words.push_back(word);
-    }
-    const CCliRunner::Outcome run = CCliRunner::Run(words);
+    const CCliRunner::Outcome run = CCliRunner::RunLine("picture " + arguments);
     return Outcome{run.status, run.err};
   }
 

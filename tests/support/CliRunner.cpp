@@ -101,3 +101,33 @@ CCliRunner::Outcome CCliRunner::Run(const std::vector<std::string>& arguments, c
   outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return outcome;
 }
+
+std::vector<std::string> CCliRunner::SplitWords(const std::string& line) {
+  std::vector<std::string> words;
+  std::string word;
+  bool inWord = false;
+  bool quoted = false;
+  for (char c : line) {
+    if (c == '\'') {
+      quoted = !quoted;
+      inWord = true;
+    } else if (c == ' ' && !quoted) {
+      if (inWord) {
+        words.push_back(word);
+      }
+      word.clear();
+      inWord = false;
+    } else {
+      word += c;
+      inWord = true;
+    }
+  }
+  if (inWord) {
+    words.push_back(word);
+  }
+  return words;
+}
+
+CCliRunner::Outcome CCliRunner::RunLine(const std::string& line, const std::string& input) {
+  return Run(SplitWords(line), input);
+}

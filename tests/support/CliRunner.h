@@ -17,5 +17,9 @@ class CCliRunner {
   };
 
   static Outcome Run(const std::vector<std::string>& arguments, const std::string& input = {});
+  // The same with the arguments written as a command line, for readable tests: words
+  // split at blanks, single quotes group a word (no other shell syntax).
+  static Outcome RunLine(const std::string& line, const std::string& input = {});
+  static std::vector<std::string> SplitWords(const std::string& line);
   static std::string Program();
 };
