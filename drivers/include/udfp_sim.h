@@ -23,7 +23,8 @@
  *
  * Device access: one open handle at a time (UdfpOpen while a handle is open fails, as an
  * exclusively claimed interface does). Unplugging invalidates the device handle and every
- * pipe handle; calls with them fail at once, and a pipe read waiting for data returns
+ * pipe handle; calls with them fail at once (UdfpGetDeviceInfo included, as with a real
+ * handset; after a plug the handset is reached only through a new UdfpOpen), and a pipe read waiting for data returns
  * failed. Events are delivered only after UdfpStartPolling(device, 0, 1); opening the
  * device discards events queued before. A pipe read with nothing to collect fails after
  * 100 ms; while the handset is still working on a block it waits 2 s plus the response

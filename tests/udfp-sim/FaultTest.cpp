@@ -158,9 +158,12 @@ TEST_F(FaultTest, UnplugAfterABlockEndsTheTransferAndKeepsNoPartialObject) {
   UdfpSimGetCounters(&counters);
   EXPECT_EQ(counters.blocksWritten, 2u) << "block 1 was taken, its acknowledgement lost";
 
-  // Every handle died with the handset.
+  // Every handle died with the handset; it no longer identifies a device.
   std::uint8_t status = 0;
   EXPECT_EQ(UdfpGetDriverStatus(m_host.Device(), &status), 0);
+  std::uint32_t vendor = 1;
+  std::uint32_t product = 1;
+  EXPECT_EQ(UdfpGetDeviceInfo(m_host.Device(), &vendor, &product), 0);
   EXPECT_EQ(UdfpOpenPipe(m_host.Device(), 2, UDFP_PIPE_IN), UDFP_INVALID_HANDLE);
   EXPECT_EQ(UdfpOpen(), UDFP_INVALID_HANDLE);
 
@@ -171,6 +174,10 @@ TEST_F(FaultTest, UnplugAfterABlockEndsTheTransferAndKeepsNoPartialObject) {
   const std::uint32_t device = UdfpOpen();
   ASSERT_NE(device, UDFP_INVALID_HANDLE);
   EXPECT_NE(device, m_host.Device()) << "a new attachment gives a new handle";
+  EXPECT_EQ(UdfpGetDeviceInfo(m_host.Device(), &vendor, &product), 0) << "the old handle stays dead";
+  ASSERT_EQ(UdfpGetDeviceInfo(device, &vendor, &product), 1);
+  EXPECT_EQ(vendor, 0x3A7Eu);
+  EXPECT_EQ(product, 0x1276u);
   UdfpSimState state{};
   UdfpSimGetState(&state);
   EXPECT_EQ(state.sessionOpen, 0) << "power was lost with the cable";
