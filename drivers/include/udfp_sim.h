@@ -260,6 +260,8 @@ typedef struct UdfpSimState {
   uint32_t utilityState;    /* status byte 3 */
   uint32_t pendingEvents;   /* events not yet taken by UdfpGetEventStatus */
   uint8_t driverStatus;     /* current driver status byte */
+  uint32_t pipeReadsWaiting; /* UdfpReadData calls waiting for the handset's answer now */
+  uint32_t hotplugPending;   /* hotplug notices not yet delivered to the callback */
 } UdfpSimState;
 UDFP_API int32_t UdfpSimGetState(UdfpSimState* state);
 
@@ -289,6 +291,8 @@ typedef struct UdfpSimCounters {
   uint8_t lastPayload[16];
   /* The last operation the firmware handled (request code other than 0xE95), 0 none. */
   uint32_t lastOperation;
+  uint32_t eventPolls;        /* UdfpGetEventStatus calls with a valid handle */
+  uint32_t driverStatusReads; /* UdfpGetDriverStatus calls with a valid handle */
 } UdfpSimCounters;
 UDFP_API int32_t UdfpSimGetCounters(UdfpSimCounters* counters);
 UDFP_API int32_t UdfpSimResetCounters(void);

@@ -39,6 +39,23 @@ struct HotplugLog {
   }
 };
 
+// Waits up to five seconds for the emulator to reach a state.
+template <typename Condition>
+bool WaitForState(Condition condition) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  for (;;) {
+    UdfpSimState state{};
+    UdfpSimGetState(&state);
+    if (condition(state)) {
+      return true;
+    }
+    if (std::chrono::steady_clock::now() > deadline) {
+      return false;
+    }
+    std::this_thread::yield();
+  }
+}
+
 TEST_F(FaultTest, ASilencedRequestIsNeverAnsweredAndChangesNothing) {
   UdfpSimSilenceNextRequests(1);
   ASSERT_TRUE(m_host.Send(0xE95, {1}));
@@ -198,7 +215,7 @@ TEST_F(FaultTest, AWaitingPipeReadEndsWhenTheHandsetIsUnplugged) {
     std::uint32_t got = 0;
     result = UdfpReadData(in, buffer, sizeof buffer, &got, 0);
   });
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_TRUE(WaitForState([](const UdfpSimState& state) { return state.pipeReadsWaiting == 1; }));
   UdfpSimUnplug();
   reader.join();
   EXPECT_EQ(result.load(), 0);
@@ -213,7 +230,8 @@ TEST_F(FaultTest, NoHotplugCallRunsAfterUnregistering) {
   ASSERT_EQ(UdfpRegisterHotplug(nullptr, nullptr), 1);
   UdfpSimUnplug();
   UdfpSimPlug();
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  // Both notices were handed out (to nobody) once none is pending.
+  ASSERT_TRUE(WaitForState([](const UdfpSimState& state) { return state.hotplugPending == 0; }));
   std::lock_guard lock(log.mutex);
   EXPECT_EQ(log.calls.size(), 2u);
 }
