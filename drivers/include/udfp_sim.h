@@ -248,18 +248,18 @@ UDFP_API int32_t UdfpSimEndPlay(void);
 UDFP_API int32_t UdfpSimSetStatusByte(uint32_t index, uint8_t value);
 
 typedef struct UdfpSimState {
-  int32_t plugged;          /* 1 attached */
-  int32_t deviceOpen;       /* 1 while a device handle is open */
-  int32_t polling;          /* 1 after UdfpStartPolling */
-  int32_t sessionOpen;      /* 1 inside a session */
-  int32_t writing;          /* 1 while a block write is in progress */
-  int32_t reading;          /* 1 while a block read is in progress */
-  int32_t playing;          /* 1 while a melody plays */
-  uint32_t playingSlot;     /* slot of the playing melody */
-  uint32_t applicationMode; /* last mode 1..4 set by UdfpChangeApplicationMode, 0 none */
-  uint32_t utilityState;    /* status byte 3 */
-  uint32_t pendingEvents;   /* events not yet taken by UdfpGetEventStatus */
-  uint8_t driverStatus;     /* current driver status byte */
+  int32_t plugged;           /* 1 attached */
+  int32_t deviceOpen;        /* 1 while a device handle is open */
+  int32_t polling;           /* 1 after UdfpStartPolling */
+  int32_t sessionOpen;       /* 1 inside a session */
+  int32_t writing;           /* 1 while a block write is in progress */
+  int32_t reading;           /* 1 while a block read is in progress */
+  int32_t playing;           /* 1 while a melody plays */
+  uint32_t playingSlot;      /* slot of the playing melody */
+  uint32_t applicationMode;  /* last mode 1..4 set by UdfpChangeApplicationMode, 0 none */
+  uint32_t utilityState;     /* status byte 3 */
+  uint32_t pendingEvents;    /* events not yet taken by UdfpGetEventStatus */
+  uint8_t driverStatus;      /* current driver status byte */
   uint32_t pipeReadsWaiting; /* UdfpReadData calls waiting for the handset's answer now */
   uint32_t hotplugPending;   /* hotplug notices not yet delivered to the callback */
 } UdfpSimState;
