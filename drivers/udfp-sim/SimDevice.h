@@ -167,6 +167,8 @@ class CSimDevice {
   UdfpSimCounters m_counters{};
 
   std::deque<HotplugNote> m_hotplugNotes;
+  bool m_hotplugDelivering = false;  // a note was taken and its callback has not returned
+  std::uint32_t m_pipeReadsWaiting = 0;
   std::mutex m_callbackMutex;  // held while a hotplug callback runs
   UdfpHotplugCallback m_callback = nullptr;
   void* m_callbackContext = nullptr;

@@ -204,3 +204,50 @@ TEST_F(TransferTest, CancelOfAReceiveAllStopsAfterTheCurrentItem) {
     EXPECT_NE(message.message, LinkMessage::kItemReceived);
   }
 }
+
+TEST_F(TransferTest, AFailureTheHandsetDidNotCauseCarriesNoEarlierReply) {
+  Connect();
+  const auto object = Pattern(3000);
+  sim.RefuseNextBlock(UDFP_SIM_REFUSE_MEMORY_FULL);
+  WindowMessage outcome = Send(UDFP_SIM_KIND_RAW, object);
+  ASSERT_EQ(outcome.message, LinkMessage::kRequestFailed);
+  ASSERT_EQ(Bytes(outcome), (std::vector<std::uint8_t>{0x90, 0, 0, 0}));
+
+  // Too large to send: refused by the link, so no refusal byte of the handset goes with it.
+  const std::vector<std::uint8_t> oversize(UDFP_SIM_MAX_OBJECT_SIZE + 1, 0x5A);
+  outcome = Send(UDFP_SIM_KIND_RAW, oversize);
+  EXPECT_EQ(outcome.message, LinkMessage::kRequestFailed);
+  EXPECT_TRUE(Bytes(outcome).empty()) << "an earlier refusal would read as \"memory full\"";
+
+  sim.RefuseNextBlock(UDFP_SIM_REFUSE_MEMORY_FULL);
+  ASSERT_EQ(Bytes(Send(UDFP_SIM_KIND_RAW, object))[0], 0x90);
+  // Every try of every vendor request fails: nothing was answered.
+  SetSetting("TransCommandRetryCount", 2);
+  sim.FailVendorRequests(100);
+  outcome = Send(UDFP_SIM_KIND_RAW, object);
+  EXPECT_EQ(outcome.message, LinkMessage::kRequestFailed);
+  EXPECT_TRUE(Bytes(outcome).empty());
+}
+
+TEST_F(TransferTest, TheTryCountHoldsForTheWholeRequest) {
+  SetSetting("TransCommandRetryCount", 5);
+  Connect();
+  sim.ResponseDelay(2);
+  const auto object = Pattern(30 * 1020);
+  RequestParams params;
+  params.kind = UDFP_SIM_KIND_RAW;
+  params.data = object.data();
+  params.dataSize = static_cast<std::uint32_t>(object.size());
+  params.notifyWindow = requester.Handle();
+  ASSERT_TRUE(link->PostRequest(LinkCode::kWriteStart, params));
+  ASSERT_TRUE(WaitForCounters([](const UdfpSimCounters& now) { return now.blocksWritten >= 1; }));
+  // A change made during the transfer applies from the next request on.
+  SetSetting("TransCommandRetryCount", 1);
+  sim.StallPipeTransfers(2);
+  EXPECT_EQ(AwaitOutcome().message, LinkMessage::kRequestComplete);
+  EXPECT_EQ(sim.Counters().objectsStored, 1u);
+
+  sim.ResponseDelay(0);
+  sim.StallPipeTransfers(1);
+  EXPECT_EQ(Send(UDFP_SIM_KIND_RAW, Pattern(100)).message, LinkMessage::kRequestFailed);
+}
