@@ -1,11 +1,11 @@
 #include "SimDevice.h"
 
+#include "platform/WholeFile.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iterator>
-#include <sstream>
 #include <utility>
 
 #include "SampleContent.h"
@@ -41,7 +41,7 @@ CSimDevice::CSimDevice() {
   if (const char* path = std::getenv("ORVANE_SIM_STATE"); path != nullptr && *path != '\0') {
     m_statePath = path;
     // A missing or damaged file leaves the fresh handset; the next change rewrites it.
-    if (auto image = ReadWholeFile(path)) {
+    if (auto image = ReadStateFile(path)) {
       restored = m_stores.Deserialize(*image);
     }
   }
@@ -68,17 +68,8 @@ CSimDevice::~CSimDevice() {
   StopThreads();
 }
 
-std::optional<std::string> CSimDevice::ReadWholeFile(const char* path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    return std::nullopt;
-  }
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (in.bad()) {
-    return std::nullopt;
-  }
-  return content.str();
+std::optional<std::string> CSimDevice::ReadStateFile(const char* path) {
+  return ReadWholeFile(path, kMaxStateFileBytes);
 }
 
 // ---- threads -------------------------------------------------------------------------------

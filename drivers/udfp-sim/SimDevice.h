@@ -126,7 +126,9 @@ class CSimDevice {
   void StoresChangedLocked();
   void FlushPendingSave();
   bool TakeFaultCount(std::uint32_t& counter);
-  static std::optional<std::string> ReadWholeFile(const char* path);
+  // A state file holds at most the emulated memory and its lists; anything larger is not one.
+  static constexpr std::size_t kMaxStateFileBytes = 256u * 1024u * 1024u;
+  static std::optional<std::string> ReadStateFile(const char* path);
 
   std::mutex m_mutex;
   std::condition_variable m_firmwareWake;

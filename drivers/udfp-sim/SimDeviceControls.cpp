@@ -393,7 +393,7 @@ std::int32_t CSimDevice::LoadState(const char* path) {
   if (path == nullptr) {
     return 0;
   }
-  const auto image = ReadWholeFile(path);
+  const auto image = ReadStateFile(path);
   if (!image) {
     return 0;
   }

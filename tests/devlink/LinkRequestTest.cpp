@@ -20,7 +20,7 @@ TEST_F(RequestTest, StartsAndReadsTheDeviceInformation) {
   EXPECT_EQ(done.wParam, LinkCode::kRead);
   ASSERT_EQ(objects.size(), 1u);
   std::uint8_t expected[16] = {};
-  sim.Get<int32_t (*)(uint8_t*)>("UdfpSimGetDeviceInfo")(expected);
+  sim.Exports().GetDeviceInfo(expected);
   EXPECT_EQ(objects[0], std::vector<std::uint8_t>(expected, expected + 16));
   EXPECT_EQ(sim.State().sessionOpen, 0);
   EXPECT_EQ(link->HeldItemCount(), 0u);

@@ -8,7 +8,7 @@ TEST_F(TransferTest, ObjectsOfEverySizeRoundTripByteExact) {
   Connect();
   for (const std::size_t size : {std::size_t{1}, std::size_t{1020}, std::size_t{1021}, std::size_t{261120}}) {
     SCOPED_TRACE(size);
-    ASSERT_EQ(sim.Get<int32_t (*)(uint32_t)>("UdfpSimStoreClear")(UDFP_SIM_KIND_RAW), 1);
+    ASSERT_EQ(sim.Exports().StoreClear(UDFP_SIM_KIND_RAW), 1);
     const auto object = Pattern(size, static_cast<std::uint32_t>(size));
     sim.ResetCounters();
     const WindowMessage sent = Send(UDFP_SIM_KIND_RAW, object);
@@ -62,7 +62,7 @@ TEST_F(TransferTest, ReceiveAllWithCountsZeroOneAndFifty) {
   Connect();
   for (const int count : {0, 1, 50}) {
     SCOPED_TRACE(count);
-    sim.Get<int32_t (*)(uint32_t)>("UdfpSimStoreClear")(UDFP_SIM_KIND_PHONEBOOK);
+    sim.Exports().StoreClear(UDFP_SIM_KIND_PHONEBOOK);
     std::vector<std::vector<std::uint8_t>> stored;
     for (int i = 0; i < count; ++i) {
       stored.push_back(Pattern(36, static_cast<std::uint32_t>(i + 1)));
