@@ -91,10 +91,7 @@ TEST_F(EventTest, RefusalIndicationWithoutARequestChangesNothing) {
   sim.QueueEvent(UDFP_SIM_EVENT_REFUSE_E79);
   ASSERT_TRUE(WaitForEventsTaken());
   EXPECT_EQ(requester.Size() + utility.Size() + resident.Size() + tam.Size(), 0u);
-  RequestParams params;
-  params.kind = UDFP_SIM_KIND_PHONEBOOK;
-  params.arg1 = 1;
-  EXPECT_EQ(Run(LinkCode::kReadCount, params).message, LinkMessage::kRequestComplete);
+  EXPECT_EQ(ReadPhonebookCount().message, LinkMessage::kRequestComplete);
 }
 
 TEST_F(EventTest, RefusalIndicationEndsTheWaitingRequest) {
@@ -152,10 +149,7 @@ TEST_F(EventTest, UnsolicitedEventDataIsReadAndDropped) {
   ASSERT_TRUE(WaitForEventsTaken());
   EXPECT_EQ(sim.Counters().vendorRequestsIn, 1u);
   EXPECT_EQ(requester.Size() + utility.Size() + resident.Size() + tam.Size(), 0u);
-  RequestParams params;
-  params.kind = UDFP_SIM_KIND_PHONEBOOK;
-  params.arg1 = 1;
-  EXPECT_EQ(Run(LinkCode::kReadCount, params).message, LinkMessage::kRequestComplete);
+  EXPECT_EQ(ReadPhonebookCount().message, LinkMessage::kRequestComplete);
 }
 
 TEST_F(EventTest, UnsolicitedDataDuringARequestDoesNotHideItsReply) {

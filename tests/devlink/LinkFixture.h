@@ -160,6 +160,31 @@ class LinkFixture : public ::testing::Test {
     return Run(LinkCode::kWriteStart, params, before);
   }
 
+  // Posts a raw write of `object` (which must outlive the request) and waits until `blocks`
+  // of its blocks reached the handset, so a test can act in the middle of the transfer.
+  ::testing::AssertionResult StartRawWrite(const std::vector<std::uint8_t>& object, std::uint32_t blocks) {
+    RequestParams params;
+    params.kind = UDFP_SIM_KIND_RAW;
+    params.data = object.data();
+    params.dataSize = static_cast<std::uint32_t>(object.size());
+    params.notifyWindow = requester.Handle();
+    if (!link->PostRequest(LinkCode::kWriteStart, params)) {
+      return ::testing::AssertionFailure() << "the link refused the write";
+    }
+    if (!WaitForCounters([blocks](const UdfpSimCounters& now) { return now.blocksWritten >= blocks; })) {
+      return ::testing::AssertionFailure() << "fewer than " << blocks << " blocks arrived";
+    }
+    return ::testing::AssertionSuccess();
+  }
+
+  // The phonebook count: a short request that shows the link works.
+  WindowMessage ReadPhonebookCount() {
+    RequestParams count;
+    count.kind = UDFP_SIM_KIND_PHONEBOOK;
+    count.arg1 = 1;
+    return Run(LinkCode::kReadCount, count);
+  }
+
   // Receives item `item`; the received objects are returned in order.
   WindowMessage Receive(std::uint32_t kind, std::uint32_t item, std::vector<std::vector<std::uint8_t>>& objects) {
     RequestParams params;

@@ -157,10 +157,7 @@ TEST_F(RequestTest, RetriedRequestSucceedsWhenTheHandsetAnswersTheSecondTime) {
   SetSetting("RequestRetryCount", 3);
   Connect();
   sim.Silence(1);
-  RequestParams params;
-  params.kind = UDFP_SIM_KIND_PHONEBOOK;
-  params.arg1 = 1;
-  EXPECT_EQ(Run(LinkCode::kReadCount, params).message, LinkMessage::kRequestComplete);
+  EXPECT_EQ(ReadPhonebookCount().message, LinkMessage::kRequestComplete);
 }
 
 TEST_F(RequestTest, FailingVendorRequestsAndTransferRetries) {

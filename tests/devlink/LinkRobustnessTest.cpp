@@ -53,13 +53,7 @@ TEST_F(RobustnessTest, DestroyingTheLinkMidTransferWithTheHandsetGoneReturns) {
   Connect();
   sim.ResponseDelay(5);
   const auto object = Pattern(100 * 1020);
-  RequestParams params;
-  params.kind = UDFP_SIM_KIND_RAW;
-  params.data = object.data();
-  params.dataSize = static_cast<std::uint32_t>(object.size());
-  params.notifyWindow = requester.Handle();
-  ASSERT_TRUE(link->PostRequest(LinkCode::kWriteStart, params));
-  ASSERT_TRUE(WaitForCounters([](const UdfpSimCounters& now) { return now.blocksWritten >= 2; }));
+  ASSERT_TRUE(StartRawWrite(object, 2));
   sim.Unplug();
   link.reset();
   int outcomes = 0;
@@ -206,10 +200,7 @@ TEST_F(RobustnessTest, AnUnpluggedHandsetIsNotReportedAndComesBackAsANewDevice) 
   link->StopLink();
   ASSERT_TRUE(link->GetDeviceInfo(vendor, product));
   ASSERT_EQ(Run(LinkCode::kStartLink, {}).message, LinkMessage::kRequestComplete);
-  RequestParams count;
-  count.kind = UDFP_SIM_KIND_PHONEBOOK;
-  count.arg1 = 1;
-  EXPECT_EQ(Run(LinkCode::kReadCount, count).message, LinkMessage::kRequestComplete);
+  EXPECT_EQ(ReadPhonebookCount().message, LinkMessage::kRequestComplete);
 }
 
 TEST_F(RobustnessTest, ClosingTheDeviceInsideASessionEndsEachRequestOnce) {
@@ -325,13 +316,7 @@ TEST_F(RobustnessTest, RequestStopDuringATransferEndsItOnce) {
   Connect();
   sim.ResponseDelay(2);
   const auto object = Pattern(60 * 1020);
-  RequestParams params;
-  params.kind = UDFP_SIM_KIND_RAW;
-  params.data = object.data();
-  params.dataSize = static_cast<std::uint32_t>(object.size());
-  params.notifyWindow = requester.Handle();
-  ASSERT_TRUE(link->PostRequest(LinkCode::kWriteStart, params));
-  ASSERT_TRUE(WaitForCounters([](const UdfpSimCounters& now) { return now.blocksWritten >= 2; }));
+  ASSERT_TRUE(StartRawWrite(object, 2));
   ASSERT_TRUE(link->RequestStop());
   std::vector<WindowMessage> before;
   const WindowMessage outcome = AwaitOutcome(&before);

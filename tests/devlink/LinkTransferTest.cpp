@@ -234,13 +234,7 @@ TEST_F(TransferTest, TheTryCountHoldsForTheWholeRequest) {
   Connect();
   sim.ResponseDelay(2);
   const auto object = Pattern(30 * 1020);
-  RequestParams params;
-  params.kind = UDFP_SIM_KIND_RAW;
-  params.data = object.data();
-  params.dataSize = static_cast<std::uint32_t>(object.size());
-  params.notifyWindow = requester.Handle();
-  ASSERT_TRUE(link->PostRequest(LinkCode::kWriteStart, params));
-  ASSERT_TRUE(WaitForCounters([](const UdfpSimCounters& now) { return now.blocksWritten >= 1; }));
+  ASSERT_TRUE(StartRawWrite(object, 1));
   // A change made during the transfer applies from the next request on.
   SetSetting("TransCommandRetryCount", 1);
   sim.StallPipeTransfers(2);
