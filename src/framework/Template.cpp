@@ -3,10 +3,11 @@
 #include "appcore/AppStatus.h"
 #include "devlink/DeviceLink.h"
 #include "framework/AppContext.h"
-#include "framework/ProgressDisplay.h"
 #include "platform/DebugLog.h"
 #include "platform/WindowRegistry.h"
+#include "ui/ControlId.h"
 #include "ui/Message.h"
+#include "ui/ProgressWnd.h"
 #include "ui/WindowMessageEvent.h"
 
 #include <QAbstractButton>
@@ -68,15 +69,19 @@ CTemplate::CTemplate(QWidget* parent, CAppContext* context)
   m_titleFont.setWeight(QFont::Black);
   LiveWindows().push_back(this);
   m_handle = CWindowRegistry::Instance().Register(this);
+  QPointer<CTemplate> self(this);
+  m_progress = new CProgressWnd(
+      [self](std::int32_t id) {
+        return self && self->m_context != nullptr ? self->m_context->GetString(id) : std::string();
+      },
+      m_handle, this);
 }
 
 CTemplate::~CTemplate() {
   // Nothing is delivered to this window once Unregister returns.
   CWindowRegistry::Instance().Unregister(m_handle);
   std::erase(LiveWindows(), this);
-  if (m_progress) {
-    m_progress->Close();
-  }
+  m_progress->Close();
   // A window destroyed inside one of its own handlers (from a nested loop) still holds its
   // lock on this thread: release it before the mutex goes.
   while (m_lockDepth > 0) {
@@ -102,7 +107,7 @@ bool CTemplate::event(QEvent* event) {
 // ---- controls ------------------------------------------------------------------------------
 
 void CTemplate::SetControlId(QWidget* control, int id) {
-  control->setProperty(kControlIdProperty, id);
+  CControlId::Set(control, id);
   if (auto* button = qobject_cast<QAbstractButton*>(control)) {
     QObject::disconnect(button, &QAbstractButton::clicked, this, nullptr);
     QPointer<CTemplate> self(this);
@@ -115,15 +120,11 @@ void CTemplate::SetControlId(QWidget* control, int id) {
 }
 
 int CTemplate::ControlId(const QWidget* control) {
-  const QVariant id = control->property(kControlIdProperty);
-  return id.isValid() ? id.toInt() : 0;
+  return CControlId::Get(control);
 }
 
 QWidget* CTemplate::Control(int id) const {
-  const auto children = m_content->findChildren<QWidget*>();
-  const auto it =
-      std::find_if(children.begin(), children.end(), [id](const QWidget* child) { return ControlId(child) == id; });
-  return it == children.end() ? nullptr : *it;
+  return CControlId::Find(m_content, id);
 }
 
 void CTemplate::SetControlText(int controlId, int stringId) {
@@ -203,6 +204,10 @@ QString CTemplate::Text(std::int32_t id) const {
   return m_context != nullptr ? QString::fromStdString(m_context->GetString(id)) : QString();
 }
 
+std::string CTemplate::String(std::int32_t id) const {
+  return m_context != nullptr ? m_context->GetString(id) : std::string();
+}
+
 int CTemplate::ShowMsg(std::int32_t number, std::uint32_t style, const std::vector<std::string>& arguments) {
   if (m_context == nullptr || m_context->message == nullptr) {
     return 0;
@@ -227,10 +232,6 @@ void CTemplate::paintEvent(QPaintEvent* /*event*/) {
 
 // ---- busy display --------------------------------------------------------------------------
 
-void CTemplate::SetProgressDisplay(std::unique_ptr<IProgressDisplay> progress) {
-  m_progress = std::move(progress);
-}
-
 void CTemplate::SetBusyCursor(bool on) {
   m_busyCursor = on;
   if (on) {
@@ -247,7 +248,7 @@ void CTemplate::BeginBusy() {
 
 CTemplate* CTemplate::BusyWindowOwner() const {
   for (CTemplate* window : LiveWindows()) {
-    if (window->m_progress && window->m_progress->IsOpen()) {
+    if (window->m_progress->IsOpen()) {
       return window;
     }
   }
@@ -260,7 +261,7 @@ CTemplate* CTemplate::BusyWindowOwner() const {
 void CTemplate::SettleEnabledState() {
   const CTemplate* owner = BusyWindowOwner();
   if (owner == this) {
-    m_progress->Raise();
+    m_progress->raise();
     m_context->SetResidentModal(true);
     EnableContent(false);
   } else if (owner != nullptr) {
@@ -276,9 +277,7 @@ void CTemplate::SettleEnabledState() {
 }
 
 void CTemplate::CloseAnime() {
-  if (m_progress) {
-    m_progress->Close();
-  }
+  m_progress->Close();
   if (m_context != nullptr) {
     SettleEnabledState();
   } else {
@@ -295,20 +294,17 @@ void CTemplate::CloseSandGlass() {
   SetBusyCursor(false);
 }
 
-void CTemplate::ShowProgressDialog(const QString& title, const QString& text, std::uint32_t style,
-                                   const QStringList& arguments) {
+void CTemplate::ShowProgressDialog(const std::string& title, const std::string& text, std::uint32_t style,
+                                   const std::vector<std::string>& arguments) {
   if (m_context != nullptr) {
     m_context->SetResidentModal(true);
   }
   EnableContent(false);
-  m_progressLine.clear();
-  if (m_progress) {
-    m_progress->Open(title, text, static_cast<int>(style & 0xFF), (style & kProgressCancel) != 0, arguments);
-  }
+  m_progress->Open(title, text, static_cast<int>(style & 0xFF), (style & kProgressCancel) != 0, arguments);
 }
 
-void CTemplate::ShowProgressDialogEx(const QString& title, const QString& text, std::uint32_t style,
-                                     const QStringList& arguments) {
+void CTemplate::ShowProgressDialogEx(const std::string& title, const std::string& text, std::uint32_t style,
+                                     const std::vector<std::string>& arguments) {
   ShowProgressDialog(title, text, style, arguments);
 }
 
@@ -318,10 +314,6 @@ void CTemplate::ForceEndBusy() {
   }
   CloseAnime();
   CloseSandGlass();
-}
-
-QString CTemplate::FormatProgress(std::uint64_t done, std::uint64_t total) {
-  return QStringLiteral("( %1 / %2 )").arg(done).arg(total);
 }
 
 // ---- executing value -----------------------------------------------------------------------

@@ -6,7 +6,6 @@
 #include <QDialog>
 #include <QFont>
 #include <QPointer>
-#include <QStringList>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -16,7 +15,7 @@
 
 class CAppContext;
 class IFileDialogs;
-class IProgressDisplay;
+class CProgressWnd;
 class QMenu;
 
 // Window messages a CTemplate handles besides those the device link posts (LinkMessage).
@@ -96,8 +95,6 @@ class CTemplate : public QDialog, public IMessageTarget {
   using ReplyBytes = std::span<const std::uint8_t>;
 
   static constexpr std::uint8_t kNoKind = 255;
-  // Name of the widget property that holds a control's id.
-  static constexpr const char* kControlIdProperty = "controlId";
   // Progress style: the animation kind in the low byte, cancel allowed with this bit.
   static constexpr std::uint32_t kProgressCancel = 0x100;
 
@@ -142,17 +139,14 @@ class CTemplate : public QDialog, public IMessageTarget {
   virtual void BeginBusy();
   virtual void CloseSandGlass();
   virtual void CloseAnime();
-  virtual void ShowProgressDialog(const QString& title, const QString& text, std::uint32_t style,
-                                  const QStringList& arguments);
-  virtual void ShowProgressDialogEx(const QString& title, const QString& text, std::uint32_t style,
-                                    const QStringList& arguments);
+  virtual void ShowProgressDialog(const std::string& title, const std::string& text, std::uint32_t style,
+                                  const std::vector<std::string>& arguments);
+  virtual void ShowProgressDialogEx(const std::string& title, const std::string& text, std::uint32_t style,
+                                    const std::vector<std::string>& arguments);
   virtual void ForceEndBusy();
   bool IsBusyCursor() const { return m_busyCursor; }
-  IProgressDisplay* ProgressDisplay() const { return m_progress.get(); }
-  void SetProgressDisplay(std::unique_ptr<IProgressDisplay> progress);
-  // The last progress line shown, "( done / total )".
-  const QString& ProgressLine() const { return m_progressLine; }
-  static QString FormatProgress(std::uint64_t done, std::uint64_t total);
+  // The progress window, owned by this window (null only when it could not be made).
+  CProgressWnd* ProgressWindow() const { return m_progress; }
 
   // ---- executing value -----------------------------------------------------------------
   void SetExtcuting(std::uint8_t value);
@@ -177,7 +171,7 @@ class CTemplate : public QDialog, public IMessageTarget {
   RequestParams& Params() { return m_params; }
   std::uint32_t RequestCode() const { return m_requestCode; }
   void SetRequestCode(std::uint32_t code) { m_requestCode = code; }
-  void SetProgressMessage(std::int32_t stringId, const QStringList& texts, std::uint32_t style);
+  void SetProgressMessage(std::int32_t stringId, const std::vector<std::string>& texts, std::uint32_t style);
 
   // Runs a command as its button or menu item would.
   void RunCommand(int id);
@@ -230,6 +224,7 @@ class CTemplate : public QDialog, public IMessageTarget {
   // Shows a numbered message owned by this window; 0 when there is no presenter or text.
   int ShowMsg(std::int32_t number, std::uint32_t style, const std::vector<std::string>& arguments = {});
   QString Text(std::int32_t id) const;
+  std::string String(std::int32_t id) const;
 
   // Qt plumbing.
   bool event(QEvent* event) override;
@@ -387,14 +382,13 @@ class CTemplate : public QDialog, public IMessageTarget {
   bool m_busyCursor = false;
   std::uint8_t m_executing = 0;
   bool m_startFailed = false;
-  std::unique_ptr<IProgressDisplay> m_progress;
+  CProgressWnd* m_progress = nullptr;
   QFont m_boldFont;
   QFont m_titleFont;
   int m_framedControl = 0;
   std::int32_t m_progressMessageId = 0;
-  QStringList m_progressTexts;
+  std::vector<std::string> m_progressTexts;
   std::uint32_t m_progressStyle = 0;
-  QString m_progressLine;
   bool m_cancelled = false;
   std::recursive_mutex m_lock;
   int m_lockDepth = 0;
