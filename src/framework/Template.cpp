@@ -1,10 +1,12 @@
 #include "framework/Template.h"
 
 #include "appcore/AppStatus.h"
+#include "appcore/LanguageStrings.h"
 #include "devlink/DeviceLink.h"
 #include "framework/AppContext.h"
 #include "platform/DebugLog.h"
 #include "platform/WindowRegistry.h"
+#include "ui/Artwork.h"
 #include "ui/ControlId.h"
 #include "ui/Message.h"
 #include "ui/ProgressWnd.h"
@@ -12,13 +14,19 @@
 
 #include <QAbstractButton>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPainter>
+#include <QScreen>
+#include <QTableWidget>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -179,8 +187,12 @@ void CTemplate::RelabelMenu(QMenu* menu, int firstPopupId) {
   const QList<QAction*> actions = menu->actions();
   for (qsizetype position = actions.size() - 1; position >= 0; --position) {
     QAction* action = actions[position];
-    const int stringId = action->menu() != nullptr ? firstPopupId + static_cast<int>(position)
-                                                   : (action->data().isValid() ? action->data().toInt() : 0);
+    int stringId = action->data().isValid() ? action->data().toInt() : 0;
+    if (action->menu() != nullptr) {
+      // Items of a submenu by their ids; the submenu itself by its position.
+      RelabelMenu(action->menu(), 0);
+      stringId = firstPopupId != 0 ? firstPopupId + static_cast<int>(position) : 0;
+    }
     if (const QString text = Text(stringId); stringId != 0 && !text.isEmpty()) {
       action->setText(text);
     }
@@ -201,11 +213,13 @@ bool CTemplate::IsContentEnabled() const {
 }
 
 QString CTemplate::Text(std::int32_t id) const {
-  return m_context != nullptr ? QString::fromStdString(m_context->GetString(id)) : QString();
+  return QString::fromStdString(String(id));
 }
 
+// Texts marked as never shown (reserved ids) count as empty, so they never replace a label.
 std::string CTemplate::String(std::int32_t id) const {
-  return m_context != nullptr ? m_context->GetString(id) : std::string();
+  std::string text = m_context != nullptr ? m_context->GetString(id) : std::string();
+  return text.starts_with(CLanguageStrings::kUnshownMarker) ? std::string() : text;
 }
 
 int CTemplate::ShowMsg(std::int32_t number, std::uint32_t style, const std::vector<std::string>& arguments) {
@@ -220,6 +234,9 @@ int CTemplate::ShowMsg(std::int32_t number, std::uint32_t style, const std::vect
 void CTemplate::paintEvent(QPaintEvent* /*event*/) {
   QPainter painter(this);
   painter.fillRect(rect(), FromColorRef(kBackgroundColor));
+  if (const QString background = CArtwork::BackgroundForKind(m_kind); !background.isEmpty()) {
+    CArtwork::Render(painter, QRectF(QPointF(0, 0), CArtwork::NaturalSize(background)), background);
+  }
   if (m_framedControl == 0) {
     return;
   }
@@ -227,6 +244,140 @@ void CTemplate::paintEvent(QPaintEvent* /*event*/) {
     const QRect frame(control->mapTo(this, QPoint(0, 0)), control->size());
     painter.setPen(QPen(FromColorRef(kFrameColor), 2));
     painter.drawRect(frame.adjusted(-2, -2, 2, 2));
+  }
+}
+
+void CTemplate::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (!CArtwork::BackgroundForKind(m_kind).isEmpty()) {
+    FitToBackground();
+  }
+}
+
+void CTemplate::FitToBackground() {
+  const QSize size = CArtwork::NaturalSize(CArtwork::BackgroundForKind(m_kind));
+  if (size.isEmpty()) {
+    return;
+  }
+  resize(size);
+  QRect area;
+  if (QWidget* owner = parentWidget(); owner != nullptr && owner->isVisible()) {
+    area = owner->frameGeometry();
+  } else if (const QScreen* screen = this->screen()) {
+    area = screen->availableGeometry();
+  }
+  if (area.isValid()) {
+    move(area.center() - rect().center());
+  }
+}
+
+int CTemplate::RunModalChild(QDialog& child) {
+  QPointer<CTemplate> self(this);
+  m_modalChild = &child;
+  m_modalOpen = true;
+  if (m_context != nullptr) {
+    m_context->SetResidentModal(true);
+  }
+  const int result = child.exec();
+  if (!self) {
+    return -1;
+  }
+  m_modalChild = nullptr;
+  m_modalOpen = false;
+  if (m_context != nullptr) {
+    SettleEnabledState();
+  }
+  return result;
+}
+
+// ---- menus and lists -----------------------------------------------------------------------
+
+QAction* CTemplate::MenuItem(QMenu* menu, int id) {
+  if (menu == nullptr) {
+    return nullptr;
+  }
+  for (QAction* action : menu->actions()) {
+    if (action->data().isValid() && action->data().toInt() == id) {
+      return action;
+    }
+    if (QAction* found = MenuItem(action->menu(), id)) {
+      return found;
+    }
+  }
+  return nullptr;
+}
+
+QAction* CTemplate::MenuItemByText(QMenu* menu, const QString& text) {
+  if (menu == nullptr) {
+    return nullptr;
+  }
+  for (QAction* action : menu->actions()) {
+    if (action->text() == text) {
+      return action;
+    }
+    if (QAction* found = MenuItemByText(action->menu(), text)) {
+      return found;
+    }
+  }
+  return nullptr;
+}
+
+bool CTemplate::EnableMenuItem(QMenu* menu, int id, bool enable) {
+  QAction* action = MenuItem(menu, id);
+  if (action != nullptr) {
+    action->setEnabled(enable);
+  }
+  return action != nullptr;
+}
+
+bool CTemplate::CheckMenuItem(QMenu* menu, int id, bool check) {
+  QAction* action = MenuItem(menu, id);
+  if (action != nullptr) {
+    action->setCheckable(true);
+    action->setChecked(check);
+  }
+  return action != nullptr;
+}
+
+void CTemplate::FillList(QWidget* list, const std::vector<ListEntry>& entries) {
+  if (auto* combo = qobject_cast<QComboBox*>(list)) {
+    combo->clear();
+    for (const ListEntry& entry : entries) {
+      combo->addItem(QString::fromStdString(entry.text), QVariant::fromValue(entry.data));
+    }
+  } else if (auto* widget = qobject_cast<QListWidget*>(list)) {
+    widget->clear();
+    for (const ListEntry& entry : entries) {
+      auto* item = new QListWidgetItem(QString::fromStdString(entry.text), widget);
+      item->setData(Qt::UserRole, QVariant::fromValue(entry.data));
+    }
+  }
+}
+
+void CTemplate::FillListView(QWidget* view, const std::vector<std::vector<std::string>>& rows) {
+  if (auto* tree = qobject_cast<QTreeWidget*>(view)) {
+    for (const auto& row : rows) {
+      auto* item = new QTreeWidgetItem(tree);
+      for (std::size_t column = 0; column < row.size(); ++column) {
+        item->setText(static_cast<int>(column), QString::fromStdString(row[column]));
+      }
+    }
+  } else if (auto* table = qobject_cast<QTableWidget*>(view)) {
+    for (const auto& row : rows) {
+      const int at = table->rowCount();
+      table->insertRow(at);
+      for (std::size_t column = 0; column < row.size() && static_cast<int>(column) < table->columnCount(); ++column) {
+        table->setItem(at, static_cast<int>(column), new QTableWidgetItem(QString::fromStdString(row[column])));
+      }
+    }
+  }
+}
+
+void CTemplate::SetColumnTitle(QWidget* view, int column, const std::string& title) {
+  if (auto* tree = qobject_cast<QTreeWidget*>(view)) {
+    tree->headerItem()->setText(column, QString::fromStdString(title));
+  } else if (auto* table = qobject_cast<QTableWidget*>(view)) {
+    table->setHorizontalHeaderItem(column, new QTableWidgetItem(QString::fromStdString(title)));
   }
 }
 

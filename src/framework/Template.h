@@ -126,14 +126,33 @@ class CTemplate : public QDialog, public IMessageTarget {
   };
   // Moves and sizes each listed control that exists, up to an entry with id 0.
   void PlaceControls(const Placement* table);
-  // Command ids on menu items: each command item takes the text of its id; submenus take
-  // the strings firstPopupId + their position.
+  // Command ids on menu items: each command item (in submenus too) takes the text of its id;
+  // the submenus of this menu take the strings firstPopupId + their position (0: kept).
   void RelabelMenu(QMenu* menu, int firstPopupId);
   static void SetCommandId(QAction* action, int id);
+  // The item of a command id in a menu or its submenus, or null.
+  static QAction* MenuItem(QMenu* menu, int id);
+  static QAction* MenuItemByText(QMenu* menu, const QString& text);
+  static bool EnableMenuItem(QMenu* menu, int id, bool enable);
+  static bool CheckMenuItem(QMenu* menu, int id, bool check);
+  // Fills a combo box or list widget with {text, item data} rows, replacing what it held.
+  struct ListEntry {
+    std::string text;
+    std::int64_t data;
+  };
+  static void FillList(QWidget* list, const std::vector<ListEntry>& entries);
+  // Appends rows of n text columns to a tree or table view.
+  static void FillListView(QWidget* view, const std::vector<std::vector<std::string>>& rows);
+  static void SetColumnTitle(QWidget* view, int column, const std::string& title);
   void SetFramedControl(int controlId);
   // Enables or disables the window's content (never the top-level window).
   void EnableContent(bool enable);
   bool IsContentEnabled() const;
+
+  // Runs a sub-dialog modally: the window counts as having a modal child (language changes
+  // reach it, a detach keeps this window disabled) and the resident window's modal flag is
+  // set. Returns the dialog's result, or -1 when this window was destroyed meanwhile.
+  int RunModalChild(QDialog& child);
 
   // ---- busy display --------------------------------------------------------------------
   virtual void BeginBusy();
@@ -231,6 +250,9 @@ class CTemplate : public QDialog, public IMessageTarget {
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  // Sizes the window to its background picture and centres it.
+  virtual void FitToBackground();
   // Enter and Escape never close a utility window.
   void accept() override {}
   void reject() override {}

@@ -7,7 +7,10 @@
 #include "ui/ProgressWnd.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QMenu>
+#include <QTimer>
+#include <QTreeWidget>
 #include <array>
 #include <numeric>
 
@@ -370,6 +373,92 @@ class TemplateTest : public QObject {
     QVERIFY(services->residentModal);
     QVERIFY(!window.Control(TemplateId::kFromDevice)->isEnabled());
     QVERIFY(!window.Control(TemplateId::kPlayOnDevice)->isEnabled());
+  }
+
+  void menusTakeTheirTextsFromTheirIds() {
+    QVERIFY(services->strings.Load(2));
+    TestUtility window(&services->context);
+    QMenu bar;
+    QMenu* file = bar.addMenu("file");
+    QAction* open = file->addAction("open");
+    CTemplate::SetCommandId(open, TemplateId::kOpen);
+    QAction* unnamed = file->addAction("keep me");
+    CTemplate::SetCommandId(unnamed, 1004);  // a text the program never shows is left alone
+    QMenu* help = bar.addMenu("help");
+    QAction* about = help->addAction("about");
+    CTemplate::SetCommandId(about, TemplateId::kAbout);
+    window.RelabelMenu(&bar, 9001);
+    QCOMPARE(open->text(), QString::fromStdString(services->strings.GetString(TemplateId::kOpen)));
+    QCOMPARE(unnamed->text(), QStringLiteral("keep me"));
+    QCOMPARE(bar.actions()[0]->text(), QString::fromStdString(services->strings.GetString(9001)));
+    QVERIFY(services->strings.GetString(9002).empty());
+    QCOMPARE(bar.actions()[1]->text(), QStringLiteral("help"));  // no text: left unchanged
+    window.RelabelMenu(help, 0);
+    QCOMPARE(about->text(), QString::fromStdString(services->strings.GetString(TemplateId::kAbout)));
+    QCOMPARE(CTemplate::MenuItem(&bar, TemplateId::kAbout), about);
+    QVERIFY(CTemplate::EnableMenuItem(&bar, TemplateId::kOpen, false));
+    QVERIFY(!open->isEnabled());
+    QVERIFY(CTemplate::CheckMenuItem(&bar, TemplateId::kAbout, true));
+    QVERIFY(about->isChecked());
+    QVERIFY(!CTemplate::CheckMenuItem(&bar, 4242, true));
+    QCOMPARE(CTemplate::MenuItemByText(&bar, about->text()), about);
+  }
+
+  void listsAreFilledWithTextAndData() {
+    QComboBox combo;
+    combo.addItem("old");
+    CTemplate::FillList(&combo, {{"one", 1}, {"two", 22}});
+    QCOMPARE(combo.count(), 2);
+    QCOMPARE(combo.itemText(1), QStringLiteral("two"));
+    QCOMPARE(combo.itemData(1).toLongLong(), 22);
+    QTreeWidget tree;
+    tree.setColumnCount(2);
+    CTemplate::SetColumnTitle(&tree, 1, "Number");
+    CTemplate::FillListView(&tree, {{"a", "1"}, {"b", "2"}});
+    QCOMPARE(tree.topLevelItemCount(), 2);
+    QCOMPARE(tree.topLevelItem(1)->text(1), QStringLiteral("2"));
+    QCOMPARE(tree.headerItem()->text(1), QStringLiteral("Number"));
+  }
+
+  // While a sub-dialog runs, a language change reaches it too and a detach keeps the
+  // window disabled behind it.
+  void modalChildFollowsLanguageAndDetach() {
+    TestUtility window(&services->context);
+    window.show();
+    auto* child = new TestUtility(&services->context, APP_UTILITY_MAIN);
+    child->setParent(&window, child->windowFlags());
+    QVERIFY(services->strings.Load(3));
+    int result = 0;
+    QTimer::singleShot(0, [&] {
+      PostMessage(window.Handle(), TemplateMessage::kLanguageChange, 0, 0);
+      PostMessage(window.Handle(), TemplateMessage::kDeviceChange, 1, 0);
+    });
+    QTimer::singleShot(0, [&] {
+      QTRY_VERIFY(static_cast<QPushButton*>(child->Control(TemplateId::kSend))->text() ==
+                  QString::fromStdString(services->strings.GetString(TemplateId::kSend)));
+      QTRY_VERIFY(!window.IsContentEnabled());
+      QVERIFY(services->residentModal);
+      child->done(5);
+    });
+    result = window.RunModalChild(*child);
+    QCOMPARE(result, 5);
+    QCOMPARE(static_cast<QPushButton*>(window.Control(TemplateId::kSend))->text(),
+             QString::fromStdString(services->strings.GetString(TemplateId::kSend)));
+    QVERIFY(window.IsContentEnabled());
+    QVERIFY(!services->residentModal);
+  }
+
+  void languageChangeRelabelsAnOpenProgressWindow() {
+    TestUtility window(&services->context);
+    window.SetProgressMessage(kReceivingText, {"melody"}, 0);
+    window.ShowProgressDialog(services->strings.GetString(TemplateId::kPleaseWait),
+                              services->strings.GetString(kReceivingText), 0, {"melody"});
+    QVERIFY(services->strings.Load(1));
+    window.OnWindowMessage(Outcome(TemplateMessage::kLanguageChange, 0));
+    QCOMPARE(window.ProgressWindow()->windowTitle(), QStringLiteral("Veuillez patienter"));
+    QVERIFY(window.ProgressWindow()->MessageText().contains(QStringLiteral("melody")));
+    QCOMPARE(window.ProgressWindow()->CancelButton()->text(), QStringLiteral("Annuler"));
+    window.CloseAnime();
   }
 
   void progressWindowKeepsItsOwnerDisabledUntilClosed() {
