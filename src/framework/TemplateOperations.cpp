@@ -126,6 +126,9 @@ bool CTemplate::SendRequest() {
   // The link is still busy with another request (or there is none): nothing will answer,
   // so the busy display must end here.
   ORVANE_TRACE("CTemplate::SendRequest - 0x%X not taken\n", m_requestCode);
+  if (m_kind == APP_VERSION_INFO && link != nullptr) {
+    link->ChangeApplicationMode(0);
+  }
   CloseAnime();
   CloseSandGlass();
   SetExtcuting(0);

@@ -80,6 +80,21 @@ class TemplateTest : public QObject {
     QVERIFY(!window.isVisible());
   }
 
+  void helpOpensTheTopicOfTheKindInTheResidentLanguage() {
+    std::vector<std::pair<std::int32_t, std::int32_t>> opened;
+    services->context.languageIndex = [] { return 2; };
+    services->context.showHelp = [&opened](std::int32_t topic, std::int32_t language, QWidget*) {
+      opened.emplace_back(topic, language);
+    };
+    TestUtility picture(&services->context, APP_IMAGE);
+    picture.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&picture));
+    QTest::keyClick(&picture, Qt::Key_F1);
+    TestUtility melody(&services->context, APP_MELODY);
+    melody.RunCommand(TemplateId::kHelp);
+    QCOMPARE(opened, (std::vector<std::pair<std::int32_t, std::int32_t>>{{8, 2}, {9, 2}}));
+  }
+
   void failureTableShowsEachMessage() {
     struct Row {
       std::uint32_t code;
