@@ -8,6 +8,7 @@
 #include "platform/WindowRegistry.h"
 #include "ui/Message.h"
 #include "ui/ProgressWnd.h"
+#include "ui/VersionDlg.h"
 
 namespace {
 
@@ -578,6 +579,8 @@ void CTemplate::OnWmAppLanguageChange() {
   }
   if (auto* child = qobject_cast<CTemplate*>(m_modalChild.data())) {
     PostMessage(child->Handle(), TemplateMessage::kLanguageChange, 0, 0);
+  } else if (auto* about = qobject_cast<CVersionDlg*>(m_modalChild.data())) {
+    about->Relabel();
   }
   RebuildHistoryItems();
   update();
