@@ -78,6 +78,7 @@ CTemplate::CTemplate(QWidget* parent, CAppContext* context)
   m_titleFont = font();
   m_titleFont.setPixelSize(20);
   m_titleFont.setWeight(QFont::Black);
+  SetDialogIcon();
   LiveWindows().push_back(this);
   m_handle = CWindowRegistry::Instance().Register(this);
   QPointer<CTemplate> self(this);
@@ -532,6 +533,10 @@ void CTemplate::AddKindToolTips() {
       AddToolTip(id, id - 400 + base);
     }
   }
+}
+
+void CTemplate::SetDialogIcon() {
+  setWindowIcon(CArtwork::Icon(CArtwork::kDialogIcon));
 }
 
 int CTemplate::HelpTopic(std::uint8_t kind) {

@@ -225,6 +225,7 @@ class CTemplate : public QDialog, public IMessageTarget {
   // ---- relabelling ---------------------------------------------------------------------
   virtual void RelabelControls();
   virtual void AddKindToolTips();
+  virtual void SetDialogIcon();
   static int ToolTipBase(std::uint8_t kind);
   static int HelpTopic(std::uint8_t kind);
 

@@ -280,6 +280,23 @@ class DeviceOperationsTest : public QObject {
     QCOMPARE(Sim().State().applicationMode, 1u);
   }
 
+  // Indications reach the open utilities: 0xE93 disables the device buttons, 0xE94 runs
+  // the key-operation start again and ends in OnUtilityStartDone.
+  void handsetIndicationsReachTheUtility() {
+    services->status.Register(APP_IMAGE, 1, window->Handle());
+    Sim().QueueEvent(UDFP_SIM_EVENT_E93);
+    QTRY_VERIFY_WITH_TIMEOUT(!Button(TemplateId::kSend)->isEnabled(), kWaitMs);
+    Sim().QueueEvent(UDFP_SIM_EVENT_E94);
+    QVERIFY(QTest::qWaitFor(
+        [this] {
+          return std::find(window->calls.begin(), window->calls.end(), "OnUtilityStartDone") != window->calls.end();
+        },
+        kWaitMs));
+    QCOMPARE(window->StartPhase(), std::uint8_t{2});
+    QCOMPARE(Sim().State().utilityState, 1u);
+    QVERIFY(window->IsContentEnabled());
+  }
+
   void silentHandsetDuringStartSetsStartFailed() {
     services->context.link = nullptr;
     services->link.reset();
