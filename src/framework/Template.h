@@ -376,6 +376,15 @@ class CTemplate : public QDialog, public IMessageTarget {
     std::int32_t message;
   };
 
+  struct SuccessRow {
+    bool (CTemplate::*check)(std::uint32_t, ReplyBytes);
+    bool (CTemplate::*endBusy)();
+    bool (CTemplate::*after)(std::uint32_t, ReplyBytes);
+    std::int32_t message;
+    bool chain;
+  };
+
+  bool FinishOperation(const SuccessRow& row, std::uint32_t code, ReplyBytes reply, bool endWhenRejected);
   void DispatchCompletion(std::uint32_t code, ReplyBytes reply);
   void ReportFailure(std::uint32_t code, ReplyBytes reply, const FailureRow& row, std::int32_t message,
                      std::uint32_t style, bool showMessage);

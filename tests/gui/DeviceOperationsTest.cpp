@@ -119,6 +119,24 @@ class DeviceOperationsTest : public QObject {
     QCOMPARE(services->Count(TemplateMsgId::kSent), 3);
   }
 
+  // The window is closed while its "sent" box is up: nothing of it runs any more and the
+  // chain it asked for is not sent.
+  void windowDestroyedInsideTheSentBox() {
+    window->object = Pattern(UDFP_SIM_WALLPAPER_RECORD_SIZE);
+    window->chain = 2;
+    services->onMessage = [this](std::int32_t) {
+      window.reset();
+      return IDOK;
+    };
+    const std::vector<std::uint8_t> sent = window->object;
+    static_cast<QPushButton*>(Button(TemplateId::kSend))->click();
+    QVERIFY(QTest::qWaitFor([this] { return window == nullptr; }, kWaitMs));
+    QTest::qWait(300);
+    QCOMPARE(services->shown, std::vector<std::int32_t>{TemplateMsgId::kSent});
+    QCOMPARE(Sim().Count(UDFP_SIM_KIND_WALLPAPER), 1);
+    QCOMPARE(Sim().Item(UDFP_SIM_KIND_WALLPAPER, 0), sent);
+  }
+
   void refusedBlockMeansMemoryFull() {
     window->object = Pattern(UDFP_SIM_WALLPAPER_RECORD_SIZE);
     Sim().RefuseNextBlock(UDFP_SIM_REFUSE_MEMORY_FULL);
