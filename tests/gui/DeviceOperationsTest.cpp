@@ -222,6 +222,23 @@ class DeviceOperationsTest : public QObject {
     QVERIFY(other.Take(std::chrono::milliseconds(kWaitMs)).has_value());
   }
 
+  // The resident window asks for application mode 3 before its request; a refused request
+  // takes it back to mode 0.
+  void refusedRequestOfTheResidentWindowLeavesItsMode() {
+    Sim().ResponseDelay(400);
+    CMessageQueue other;
+    RequestParams params;
+    params.kind = UDFP_SIM_KIND_WALLPAPER;
+    params.notifyWindow = other.Handle();
+    QVERIFY(services->link->PostRequest(LinkCode::kReadCount, params));
+    TestUtility resident(&services->context, APP_VERSION_INFO);
+    resident.SendKeyOperationStart();
+    QCOMPARE(services->shown, std::vector<std::int32_t>{TemplateMsgId::kError});
+    QCOMPARE(Sim().State().applicationMode, 1u);
+    QVERIFY(resident.IsContentEnabled());
+    QVERIFY(other.Take(std::chrono::milliseconds(kWaitMs)).has_value());
+  }
+
   void noHandsetSendsNothing() {
     services->status.SetConnected(0);
     Sim().ResetCounters();

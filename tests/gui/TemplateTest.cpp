@@ -502,6 +502,16 @@ class TemplateTest : public QObject {
     window.CloseAnime();
   }
 
+  // The end of playback on the handset closes the window's progress window and frees it.
+  void playbackEndClosesTheProgressWindow() {
+    TestUtility window(&services->context, APP_MELODY);
+    window.ShowProgressDialog("Please Wait", "Playing", CTemplate::kProgressCancel, {});
+    window.OnWindowMessage(Outcome(LinkMessage::kPlayEnded, 0));
+    QVERIFY(!window.ProgressWindow()->IsOpen());
+    QVERIFY(window.IsContentEnabled());
+    QVERIFY(!services->residentModal);
+  }
+
   void progressWindowKeepsItsOwnerDisabledUntilClosed() {
     TestUtility window(&services->context);
     TestUtility other(&services->context);
