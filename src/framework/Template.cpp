@@ -1,0 +1,443 @@
+#include "framework/Template.h"
+
+#include "appcore/AppStatus.h"
+#include "devlink/DeviceLink.h"
+#include "framework/AppContext.h"
+#include "framework/ProgressDisplay.h"
+#include "platform/DebugLog.h"
+#include "platform/WindowRegistry.h"
+#include "ui/Message.h"
+#include "ui/WindowMessageEvent.h"
+
+#include <QAbstractButton>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+
+// Colours of the skin (Windows colour references are 0x00BBGGRR).
+QColor FromColorRef(std::uint32_t ref) {
+  return QColor(static_cast<int>(ref & 0xFF), static_cast<int>((ref >> 8) & 0xFF),
+                static_cast<int>((ref >> 16) & 0xFF));
+}
+constexpr std::uint32_t kBackgroundColor = 0xF7CFAD;
+constexpr std::uint32_t kFrameColor = 0xA85646;
+
+// Every CTemplate alive, so that a window can tell whose progress window is on screen.
+std::vector<CTemplate*>& LiveWindows() {
+  static std::vector<CTemplate*> windows;
+  return windows;
+}
+
+}  // namespace
+
+CTemplate::HandlerLock::HandlerLock(CTemplate* window) : m_window(window) {
+  window->m_lock.lock();
+  ++window->m_lockDepth;
+}
+
+CTemplate::HandlerLock::~HandlerLock() {
+  if (CTemplate* window = m_window.data()) {
+    --window->m_lockDepth;
+    window->m_lock.unlock();
+  }
+}
+
+CTemplate::CTemplate(QWidget* parent, CAppContext* context)
+    : QDialog(parent), m_context(context != nullptr ? context : CAppContext::Current()) {
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  m_content = new QWidget(this);
+  m_content->setObjectName("content");
+  layout->addWidget(m_content);
+  setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+  setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+  m_lastPath = DocumentsFolder();
+  m_boldFont = font();
+  m_boldFont.setWeight(QFont::Bold);
+  m_titleFont = font();
+  m_titleFont.setPixelSize(20);
+  m_titleFont.setWeight(QFont::Black);
+  LiveWindows().push_back(this);
+  m_handle = CWindowRegistry::Instance().Register(this);
+}
+
+CTemplate::~CTemplate() {
+  // Nothing is delivered to this window once Unregister returns.
+  CWindowRegistry::Instance().Unregister(m_handle);
+  std::erase(LiveWindows(), this);
+  if (m_progress) {
+    m_progress->Close();
+  }
+  // A window destroyed inside one of its own handlers (from a nested loop) still holds its
+  // lock on this thread: release it before the mutex goes.
+  while (m_lockDepth > 0) {
+    --m_lockDepth;
+    m_lock.unlock();
+  }
+}
+
+void CTemplate::Deliver(const WindowMessage& message) {
+  QCoreApplication::postEvent(this, new CWindowMessageEvent(message));
+}
+
+bool CTemplate::event(QEvent* event) {
+  if (event->type() == CWindowMessageEvent::EventType()) {
+    // A copy: the handler may end in this window's destruction, which frees the event.
+    const WindowMessage message = static_cast<CWindowMessageEvent*>(event)->Message();
+    OnWindowMessage(message);
+    return true;
+  }
+  return QDialog::event(event);
+}
+
+// ---- controls ------------------------------------------------------------------------------
+
+void CTemplate::SetControlId(QWidget* control, int id) {
+  control->setProperty(kControlIdProperty, id);
+  if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+    QObject::disconnect(button, &QAbstractButton::clicked, this, nullptr);
+    QPointer<CTemplate> self(this);
+    connect(button, &QAbstractButton::clicked, this, [self, id] {
+      if (self) {
+        self->RunCommand(id);
+      }
+    });
+  }
+}
+
+int CTemplate::ControlId(const QWidget* control) {
+  const QVariant id = control->property(kControlIdProperty);
+  return id.isValid() ? id.toInt() : 0;
+}
+
+QWidget* CTemplate::Control(int id) const {
+  const auto children = m_content->findChildren<QWidget*>();
+  const auto it =
+      std::find_if(children.begin(), children.end(), [id](const QWidget* child) { return ControlId(child) == id; });
+  return it == children.end() ? nullptr : *it;
+}
+
+void CTemplate::SetControlText(int controlId, int stringId) {
+  const QString text = Text(stringId);
+  QWidget* control = Control(controlId);
+  if (text.isEmpty() || control == nullptr) {
+    return;
+  }
+  if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+    button->setText(text);
+  } else if (auto* label = qobject_cast<QLabel*>(control)) {
+    label->setText(text);
+  } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+    edit->setText(text);
+  } else if (auto* group = qobject_cast<QGroupBox*>(control)) {
+    group->setTitle(text);
+  } else {
+    control->setWindowTitle(text);
+  }
+}
+
+void CTemplate::AddToolTip(int controlId, int stringId) {
+  const QString text = Text(stringId);
+  if (QWidget* control = Control(controlId); control != nullptr && !text.isEmpty()) {
+    control->setToolTip(text);
+  }
+}
+
+void CTemplate::SetControlFont(int controlId, int which) {
+  if (QWidget* control = Control(controlId)) {
+    control->setFont(which == 0 ? m_boldFont : m_titleFont);
+    control->update();
+  }
+}
+
+void CTemplate::PlaceControls(const Placement* table) {
+  for (const Placement* entry = table; entry->id != 0; ++entry) {
+    if (QWidget* control = Control(entry->id)) {
+      control->setGeometry(entry->x, entry->y, entry->width, entry->height);
+    }
+  }
+}
+
+void CTemplate::SetCommandId(QAction* action, int id) {
+  action->setData(id);
+}
+
+void CTemplate::RelabelMenu(QMenu* menu, int firstPopupId) {
+  if (menu == nullptr) {
+    return;
+  }
+  const QList<QAction*> actions = menu->actions();
+  for (qsizetype position = actions.size() - 1; position >= 0; --position) {
+    QAction* action = actions[position];
+    const int stringId = action->menu() != nullptr ? firstPopupId + static_cast<int>(position)
+                                                   : (action->data().isValid() ? action->data().toInt() : 0);
+    if (const QString text = Text(stringId); stringId != 0 && !text.isEmpty()) {
+      action->setText(text);
+    }
+  }
+}
+
+void CTemplate::SetFramedControl(int controlId) {
+  m_framedControl = controlId;
+  update();
+}
+
+void CTemplate::EnableContent(bool enable) {
+  m_content->setEnabled(enable);
+}
+
+bool CTemplate::IsContentEnabled() const {
+  return m_content->isEnabled();
+}
+
+QString CTemplate::Text(std::int32_t id) const {
+  return m_context != nullptr ? QString::fromStdString(m_context->GetString(id)) : QString();
+}
+
+int CTemplate::ShowMsg(std::int32_t number, std::uint32_t style, const std::vector<std::string>& arguments) {
+  if (m_context == nullptr || m_context->message == nullptr) {
+    return 0;
+  }
+  return m_context->message->ShowMsg(number, style, arguments, this);
+}
+
+// ---- painting ------------------------------------------------------------------------------
+
+void CTemplate::paintEvent(QPaintEvent* /*event*/) {
+  QPainter painter(this);
+  painter.fillRect(rect(), FromColorRef(kBackgroundColor));
+  if (m_framedControl == 0) {
+    return;
+  }
+  if (QWidget* control = Control(m_framedControl)) {
+    const QRect frame(control->mapTo(this, QPoint(0, 0)), control->size());
+    painter.setPen(QPen(FromColorRef(kFrameColor), 2));
+    painter.drawRect(frame.adjusted(-2, -2, 2, 2));
+  }
+}
+
+// ---- busy display --------------------------------------------------------------------------
+
+void CTemplate::SetProgressDisplay(std::unique_ptr<IProgressDisplay> progress) {
+  m_progress = std::move(progress);
+}
+
+void CTemplate::SetBusyCursor(bool on) {
+  m_busyCursor = on;
+  if (on) {
+    setCursor(Qt::WaitCursor);
+  } else {
+    unsetCursor();
+  }
+}
+
+void CTemplate::BeginBusy() {
+  EnableContent(false);
+  SetBusyCursor(true);
+}
+
+CTemplate* CTemplate::BusyWindowOwner() const {
+  for (CTemplate* window : LiveWindows()) {
+    if (window->m_progress && window->m_progress->IsOpen()) {
+      return window;
+    }
+  }
+  return nullptr;
+}
+
+// Who may use the window now: a progress window of this window keeps it disabled; one of
+// another window leaves it free; with none, an open file dialog or sub-dialog keeps it
+// disabled.
+void CTemplate::SettleEnabledState() {
+  const CTemplate* owner = BusyWindowOwner();
+  if (owner == this) {
+    m_progress->Raise();
+    m_context->SetResidentModal(true);
+    EnableContent(false);
+  } else if (owner != nullptr) {
+    m_context->SetResidentModal(false);
+    EnableContent(true);
+  } else if (m_modalOpen || m_modalChild) {
+    m_context->SetResidentModal(true);
+    EnableContent(false);
+  } else {
+    m_context->SetResidentModal(false);
+    EnableContent(true);
+  }
+}
+
+void CTemplate::CloseAnime() {
+  if (m_progress) {
+    m_progress->Close();
+  }
+  if (m_context != nullptr) {
+    SettleEnabledState();
+  } else {
+    EnableContent(true);
+  }
+}
+
+void CTemplate::CloseSandGlass() {
+  if (m_context != nullptr) {
+    SettleEnabledState();
+  } else {
+    EnableContent(true);
+  }
+  SetBusyCursor(false);
+}
+
+void CTemplate::ShowProgressDialog(const QString& title, const QString& text, std::uint32_t style,
+                                   const QStringList& arguments) {
+  if (m_context != nullptr) {
+    m_context->SetResidentModal(true);
+  }
+  EnableContent(false);
+  m_progressLine.clear();
+  if (m_progress) {
+    m_progress->Open(title, text, static_cast<int>(style & 0xFF), (style & kProgressCancel) != 0, arguments);
+  }
+}
+
+void CTemplate::ShowProgressDialogEx(const QString& title, const QString& text, std::uint32_t style,
+                                     const QStringList& arguments) {
+  ShowProgressDialog(title, text, style, arguments);
+}
+
+void CTemplate::ForceEndBusy() {
+  if (m_context != nullptr && m_context->message != nullptr) {
+    m_context->message->DelMsg(nullptr);
+  }
+  CloseAnime();
+  CloseSandGlass();
+}
+
+QString CTemplate::FormatProgress(std::uint64_t done, std::uint64_t total) {
+  return QStringLiteral("( %1 / %2 )").arg(done).arg(total);
+}
+
+// ---- executing value -----------------------------------------------------------------------
+
+void CTemplate::SetExtcuting(std::uint8_t value) {
+  ORVANE_TRACE("CTemplate::SetExtcuting Start\n");
+  // The flag stays set: StartUtility consumes it.
+  if (value == 0 && m_modelInfoChange) {
+    if (m_context != nullptr) {
+      PostMessage(m_context->ResidentHandle(), LinkMessage::kModelInfoChange, 0, 0);
+    }
+  }
+  m_executing = value;
+}
+
+void CTemplate::OnWmAppModelInfoChange() {
+  if (m_executing == 0) {
+    if (m_context != nullptr) {
+      PostMessage(m_context->ResidentHandle(), LinkMessage::kModelInfoChange, 0, 0);
+    }
+  } else {
+    m_modelInfoChange = true;
+  }
+}
+
+// ---- relabelling ---------------------------------------------------------------------------
+
+void CTemplate::RelabelControls() {
+  for (int id = TemplateId::kFromDevice; id <= TemplateId::kHelp; ++id) {
+    SetControlText(id, id);
+  }
+}
+
+int CTemplate::ToolTipBase(std::uint8_t kind) {
+  switch (kind) {
+    case 0:
+      return 2000;
+    case 1:
+      return 8000;
+    case 2:
+      return 5000;
+    case 3:
+      return 4000;
+    case 4:
+      return 3000;
+    case 6:
+      return 7000;
+    case 7:
+      return 6000;
+    default:
+      return 0;
+  }
+}
+
+void CTemplate::AddKindToolTips() {
+  const int base = ToolTipBase(m_kind);
+  if (base == 0) {
+    return;
+  }
+  for (QWidget* control : m_content->findChildren<QWidget*>()) {
+    if (const int id = ControlId(control); id != 0) {
+      AddToolTip(id, id - 400 + base);
+    }
+  }
+}
+
+int CTemplate::HelpTopic(std::uint8_t kind) {
+  static constexpr int kTopics[] = {4, 3, 1, 7, 8, 9, 10, 11, 5, 6, 1, 2};
+  return kind < std::size(kTopics) ? kTopics[kind] : kTopics[1];
+}
+
+void CTemplate::StoreDeviceInfo(ReplyBytes reply) {
+  std::uint8_t info[kDeviceInfoSize] = {};
+  std::copy_n(reply.begin(), std::min(reply.size(), kDeviceInfoSize), info);
+  if (m_context != nullptr && m_context->status != nullptr) {
+    m_context->status->SetDeviceInfo(info);
+  }
+}
+
+// ---- window operations ---------------------------------------------------------------------
+
+bool CTemplate::QueryClose() {
+  if (m_context != nullptr && m_context->link != nullptr) {
+    m_context->link->ChangeApplicationMode(0);
+  }
+  return true;
+}
+
+void CTemplate::ShowAbout() {}
+
+void CTemplate::EndWindow() {
+  QDialog::done(QDialog::Rejected);
+}
+
+void CTemplate::OnClose() {
+  QPointer<CTemplate> self(this);
+  if (QueryClose() && self) {
+    EndWindow();
+  }
+}
+
+void CTemplate::OnHelp() {
+  if (m_context != nullptr && m_context->showHelp) {
+    m_context->showHelp(HelpTopic(m_kind), m_context->LanguageIndex(), this);
+  }
+}
+
+void CTemplate::closeEvent(QCloseEvent* event) {
+  event->ignore();
+  RunCommand(TemplateId::kClose);
+}
+
+void CTemplate::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_F1) {
+    RunCommand(TemplateId::kHelp);
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
