@@ -4,8 +4,8 @@
 #include "app/Notifier.h"
 #include "app/PowerEvents.h"
 #include "app/TrayIcon.h"
-#include "app/TrayPicture.h"
 #include "app/UtilityLauncherDlg.h"
+#include "app/WindowQuery.h"
 #include "appcore/AppStatus.h"
 #include "appcore/LanguageStrings.h"
 #include "appcore/SettingsStore.h"
@@ -13,6 +13,7 @@
 #include "framework/AppContext.h"
 #include "platform/DebugLog.h"
 #include "platform/WindowRegistry.h"
+#include "ui/Artwork.h"
 #include "ui/Message.h"
 #include "ui/WindowMessageEvent.h"
 
@@ -295,7 +296,7 @@ void CTaskTray::OnBalloonTimer() {
 }
 
 QIcon CTaskTray::TrayPicture(int resource) const {
-  return CTrayPicture::Icon(resource == 153);
+  return CArtwork::Icon(CArtwork::NameForResourceId(resource));
 }
 
 void CTaskTray::OnTrayClick(bool rightButton) {
@@ -747,8 +748,7 @@ QWidget* CTaskTray::FrontWindow(bool enabledPopup) const {
 void CTaskTray::ShowAboutFromTray() {
   QWidget* owner = FrontWindow(true);
   if (auto* window = qobject_cast<CTemplate*>(owner)) {
-    // ShowAbout is a hook of every window; the tray asks the front-most one to show it.
-    (window->*(&CTaskTray::ShowAbout))();
+    CWindowQuery::AskShowAbout(window);
   }
 }
 
@@ -767,8 +767,7 @@ void CTaskTray::ExitProcedure() {
       continue;
     }
     m_modal = true;
-    // QueryClose is a hook of every window; the resident window asks each in turn.
-    const bool mayClose = (target->*(&CTaskTray::QueryClose))();
+    const bool mayClose = CWindowQuery::AskQueryClose(target);
     if (!self) {
       return;
     }

@@ -1,12 +1,13 @@
 #include "app/UtilityLauncherDlg.h"
 
-#include "app/LauncherButton.h"
 #include "app/UtilityWindowFactory.h"
+#include "app/WindowQuery.h"
 #include "appcore/AppStatus.h"
 #include "devlink/DeviceLink.h"
 #include "framework/AppContext.h"
 #include "platform/DebugLog.h"
 #include "platform/WindowRegistry.h"
+#include "ui/BitmapButton.h"
 #include "ui/Message.h"
 
 #include <QAbstractButton>
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
+#include <algorithm>
 
 namespace {
 
@@ -60,36 +62,40 @@ CUtilityLauncherDlg::~CUtilityLauncherDlg() {
 // ---- controls ----------------------------------------------------------------------------------
 
 void CUtilityLauncherDlg::BuildControls() {
-  static const char* const kButtonTexts[] = {"", "Phone\nBook\nUtility", "Image\nUtility", "Melody\nUtility", "", ""};
-  static const char* const kLabelTexts[] = {"", "Phone Book", "Image", "Melody", "", ""};
+  static const char* const kLabelTexts[] = {"", "Phone Book", "Image", "Melody", "", "", "Help", "Exit"};
+  int bottom = kLabelBottom;
   for (int slot = 0; slot < kSlotCount; ++slot) {
     const bool utility = slot < kPositionCount;
     const int buttonId = utility ? kFirstButton + slot : (slot == kPositionCount ? kHelpButton : kExitButton);
     const int labelId = utility ? kFirstLabel + slot : (slot == kPositionCount ? kHelpLabel : kExitLabel);
-    auto* button = new CLauncherButton(Content());
-    button->SetUp(ImageNumber(slot), utility ? kButtonTexts[slot] : (slot == kPositionCount ? "HELP" : "EXIT"));
-    SetControlId(button, buttonId);
     const int x = kLeftMargin + slot * kButtonSpacing;
-    button->setGeometry(x, kTopMargin, kButtonSize, kButtonSize);
-    auto* label = new QLabel(utility ? kLabelTexts[slot] : (slot == kPositionCount ? "Help" : "Exit"), Content());
+    auto* button = new CBitmapButton(Content());
+    button->move(x, kTopMargin);
+    if (!button->SetUp(ImageNumber(slot), Content())) {
+      button->resize(kButtonSize, kButtonSize);
+    }
+    SetControlId(button, buttonId);
+    auto* label = new QLabel(kLabelTexts[slot], Content());
     SetControlId(label, labelId);
     label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    label->setWordWrap(true);
     const int widen = utility ? kLabelWidening : 0;
-    const int labelTop = kTopMargin + kButtonSize + 1;
-    label->setGeometry(x - widen, labelTop, kButtonSize + 2 * widen, kLabelBottom - labelTop);
+    const int labelTop = kTopMargin + button->height() + 1;
+    bottom = std::max(bottom, labelTop + label->fontMetrics().height());
+    label->setGeometry(x - widen, labelTop, button->width() + 2 * widen, std::max(kLabelBottom, bottom) - labelTop);
     if (utility) {
       const int position = kFirstPosition + slot;
       // The utility buttons open their utility here, not through the shared commands.
       QObject::disconnect(button, &QAbstractButton::clicked, this, nullptr);
       connect(button, &QAbstractButton::clicked, this, [this, position] { OpenUtility(position); });
-      label->installEventFilter(this);
     } else {
-      label->setProperty(kNotifyProperty, slot == kPositionCount ? kHelpButton : kExitButton);
-      label->installEventFilter(this);
+      label->setProperty(kNotifyProperty, buttonId);
     }
+    label->installEventFilter(this);
   }
-  m_width = kLeftMargin + (kSlotCount - 1) * kButtonSpacing + kButtonSize + kLeftMargin;
-  Content()->setFixedSize(m_width, kLabelBottom + kBottomMargin);
+  m_height = bottom + kBottomMargin;
+  m_width = kLeftMargin + (kSlotCount - 1) * kButtonSpacing + Button(kExitButton)->width() + kLeftMargin;
+  Content()->setFixedSize(m_width, m_height);
 }
 
 QAbstractButton* CUtilityLauncherDlg::Button(int id) const {
@@ -140,7 +146,7 @@ void CUtilityLauncherDlg::LayOutByAvailability() {
         break;
     }
   }
-  Content()->setFixedSize(m_width, kLabelBottom + kBottomMargin);
+  Content()->setFixedSize(m_width, m_height);
   adjustSize();
   Centre();
 }
@@ -311,8 +317,7 @@ bool CUtilityLauncherDlg::AskToClose(std::uint32_t index) {
   if (flag == 0 || m_running.isNull() || m_running->Handle() != window) {
     return true;
   }
-  // QueryClose is a hook of every window; the launcher asks its running utility.
-  return (m_running.data()->*(&CUtilityLauncherDlg::QueryClose))();
+  return CWindowQuery::AskQueryClose(m_running.data());
 }
 
 bool CUtilityLauncherDlg::QueryClose() {

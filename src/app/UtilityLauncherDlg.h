@@ -74,5 +74,6 @@ class CUtilityLauncherDlg : public CTemplate {
   std::array<std::uint32_t, kPositionCount> m_availability{};
   QPointer<CTemplate> m_running;
   int m_width = 0;
+  int m_height = 0;
   bool m_closing = false;
 };
