@@ -128,7 +128,7 @@ QAction* CTaskTray::MenuAction(int command) const {
     return nullptr;
   }
   for (QAction* action : m_menu->actions()) {
-    if (action->property(kControlIdProperty).toInt() == command) {
+    if (action->data().toInt() == command) {
       return action;
     }
   }

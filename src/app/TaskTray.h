@@ -1,5 +1,9 @@
 #pragma once
 
+#include "app/AutoStart.h"
+#include "app/Notifier.h"
+#include "app/PowerEvents.h"
+#include "app/TrayIcon.h"
 #include "framework/Template.h"
 
 #include <QPointer>
@@ -8,11 +12,7 @@
 #include <functional>
 #include <memory>
 
-class CAutoStart;
 class CUtilityLauncherDlg;
-class INotifier;
-class IPowerEvents;
-class ITrayIcon;
 class QAction;
 class QMenu;
 

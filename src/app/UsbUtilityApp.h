@@ -17,9 +17,6 @@ class CInstanceChannel;
 class CInstanceLock;
 class CLanguageStrings;
 class CSettingsStore;
-class INotifier;
-class IPowerEvents;
-class ITrayIcon;
 class QTranslator;
 
 // The process root. It decides whether the start is silent, creates the process-wide

@@ -49,6 +49,10 @@ CUtilityLauncherDlg::CUtilityLauncherDlg(QWidget* parent, CAppContext* context) 
 }
 
 CUtilityLauncherDlg::~CUtilityLauncherDlg() {
+  // The running utility is a child and goes with this window: it must not call back.
+  if (m_running) {
+    disconnect(m_running.data(), nullptr, this, nullptr);
+  }
   if (!m_closing && Context() != nullptr && Context()->status != nullptr) {
     std::uint8_t flag = 0;
     WindowHandle window = 0;

@@ -114,9 +114,9 @@ class TaskTrayTest : public QObject {
   // A device that is not the handset, attached at start: 792 with no owner, "not
   // connected", device closed; the right handset plugged in next is opened.
   void foreignDeviceAtStartThenTheHandset() {
+    Harness h;
     Sim::Get().SetIds(UDFP_SIM_VENDOR_ID, 0x9999);
     Sim::Get().Plug();
-    Harness h;
     h.message->SetTestHook({});
     bool ownerless = false;
     QString shown;
@@ -165,8 +165,8 @@ class TaskTrayTest : public QObject {
   // "not connected".
   void silentHandsetShowsOneMessageAndClosesTheDevice() {
     Sim::Get().Plug();
-    Sim::Get().Silence(1000);
     Harness h;
+    Sim::Get().Silence(1000);
     h.Start(false);
     QTRY_COMPARE_WITH_TIMEOUT(h.Count(705), 1, kWait);
     QCOMPARE(h.messages.back().style, std::uint32_t{MB_ICONSTOP});
@@ -292,7 +292,13 @@ class TaskTrayTest : public QObject {
     QVERIFY(!h.tray->IsSuspended());
     QTRY_VERIFY_WITH_TIMEOUT(h.tray->IsConnected(), kWait);
     QCOMPARE(h.tray->IconType(), TrayIconType::kConnected);
-    QVERIFY(h.Noticed(123));
+    QCOMPARE(h.notifier->shown.size(), notices);
+    // The change after that has its notice again.
+    Sim::Get().Unplug();
+    QTRY_VERIFY_WITH_TIMEOUT(!h.tray->IsConnected(), kWait);
+    QVERIFY(h.Noticed(122));
+    Sim::Get().Plug();
+    QTRY_VERIFY_WITH_TIMEOUT(h.tray->IsConnected(), kWait);
 
     CUtilityLauncherDlg* launcher = h.tray->Launcher();
     QVERIFY(launcher != nullptr);

@@ -15,11 +15,14 @@
 #include "devlink/DeviceLink.h"
 #include "framework/AppContext.h"
 #include "platform/MemorySettingsBackend.h"
+#include "platform/WindowRegistry.h"
 #include "ui/Message.h"
 
 #include <udfp_sim.h>
 
+#include <QAbstractButton>
 #include <QDir>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <dlfcn.h>
