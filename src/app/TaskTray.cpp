@@ -17,6 +17,7 @@
 #include "ui/Message.h"
 #include "ui/WindowMessageEvent.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
@@ -115,6 +116,12 @@ void CTaskTray::BuildMenu() {
   add(TrayCommand::kFrench, "&French", true);
   add(TrayCommand::kSpanish, "&Spanish", true);
   add(TrayCommand::kPortuguese, "&Portuguese", true);
+  // One language at a time: the items show as a choice of one.
+  auto* languages = new QActionGroup(m_menu);
+  languages->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+  for (QAction* action : m_menu->actions()) {
+    languages->addAction(action);
+  }
   m_menu->addSeparator();
   add(TrayCommand::kAutoStartup, "A&uto Startup", true);
   add(TrayCommand::kHelp, "&Help", false);
