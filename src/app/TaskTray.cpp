@@ -426,20 +426,18 @@ int CTaskTray::ShowModalMsg(std::int32_t number, std::uint32_t style, QWidget* o
 
 int CTaskTray::QueryDevice() {
   CDeviceLink* link = Context() ? Context()->link : nullptr;
-  if (link == nullptr) {
-    return -1;
-  }
   std::uint32_t vendor = 0;
   std::uint32_t product = 0;
-  if (!link->GetDeviceInfo(vendor, product)) {
-    return -1;
-  }
+  const bool reported = link != nullptr && link->GetDeviceInfo(vendor, product);
   std::uint32_t wantedVendor = kDefaultVendorId;
   std::uint32_t wantedProduct = kDefaultProductId;
-  if (CSettingsStore* settings = Context()->settings) {
+  if (CSettingsStore* settings = Context() ? Context()->settings : nullptr) {
     std::lock_guard lock(settings->RegistryMutex());
     wantedVendor = settings->ReadOrCreateDword(kProductKey, "VendorID", kDefaultVendorId);
     wantedProduct = settings->ReadOrCreateDword(kProductKey, "ProductID", kDefaultProductId);
+  }
+  if (!reported) {
+    return -1;
   }
   return (vendor & 0xFFFF) == (wantedVendor & 0xFFFF) && (product & 0xFFFF) == (wantedProduct & 0xFFFF) ? 1 : 0;
 }
