@@ -10,8 +10,7 @@
 #include <QStyle>
 
 CBalloonPopup::CBalloonPopup(QWidget* parent)
-    : QWidget(parent, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
-                          Qt::WindowStaysOnTopHint) {
+    : QWidget(parent, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus | Qt::WindowStaysOnTopHint) {
   setAttribute(Qt::WA_ShowWithoutActivating);
   setObjectName("BalloonPopup");
   QPalette palette = this->palette();

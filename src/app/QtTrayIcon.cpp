@@ -11,10 +11,9 @@ CQtTrayIcon::CQtTrayIcon(QObject* parent) : QObject(parent) {
   if (!bus.isConnected()) {
     return;
   }
-  m_watcher = new QDBusServiceWatcher(kWatcherService, bus,
-                                      QDBusServiceWatcher::WatchForRegistration |
-                                          QDBusServiceWatcher::WatchForUnregistration,
-                                      this);
+  m_watcher = new QDBusServiceWatcher(
+      kWatcherService, bus, QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration,
+      this);
   connect(m_watcher, &QDBusServiceWatcher::serviceRegistered, this, [this] {
     ORVANE_TRACE("CQtTrayIcon - tray appeared\n");
     if (m_added) {

@@ -140,9 +140,8 @@ CTaskTray::Seams CUsbUtilityApp::MakeSeams() {
   seams.notifier = m_environment.notifier ? std::move(m_environment.notifier)
                                           : std::make_unique<CDesktopNotifier>("ORVANE USB Utility");
   seams.power = m_environment.power ? std::move(m_environment.power) : std::make_unique<CLogindPowerEvents>();
-  seams.autoStart = m_environment.autostartFolder.empty()
-                        ? std::make_unique<CAutoStart>()
-                        : std::make_unique<CAutoStart>(m_environment.autostartFolder);
+  seams.autoStart = m_environment.autostartFolder.empty() ? std::make_unique<CAutoStart>()
+                                                          : std::make_unique<CAutoStart>(m_environment.autostartFolder);
   seams.isInteractive = [this] { return IsInteractive(); };
   seams.setInteractive = [this](bool interactive) { SetInteractive(interactive); };
   seams.languageApplied = [this](std::int32_t index) { ApplyToolkitLanguage(index); };
@@ -153,8 +152,7 @@ void CUsbUtilityApp::CreateResidentWindow() {
   m_resident = std::make_unique<CTaskTray>(&m_context, MakeSeams());
   m_message.SetResidentWindow(m_resident.get(),
                               [resident = m_resident.get()](bool modal) { resident->SetModalFlag(modal); });
-  QObject::connect(m_resident.get(), &CTaskTray::ExitRequested, qApp, &QCoreApplication::quit,
-                   Qt::QueuedConnection);
+  QObject::connect(m_resident.get(), &CTaskTray::ExitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
   if (m_environment.reachRunningInstance) {
     m_channel = std::make_unique<CInstanceChannel>(m_instance->File());
     QObject::connect(m_channel.get(), &CInstanceChannel::ActivationRequested, m_resident.get(), [this] {

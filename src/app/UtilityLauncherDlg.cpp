@@ -237,8 +237,7 @@ void CUtilityLauncherDlg::Register() {
 }
 
 bool CUtilityLauncherDlg::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::MouseButtonRelease &&
-      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+  if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
     const QVariant target = watched->property(kNotifyProperty);
     if (target.isValid()) {
       const int id = target.toInt();

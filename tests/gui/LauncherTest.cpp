@@ -174,15 +174,12 @@ class LauncherTest : public QObject {
   // The launcher and the tray menu in each language, for review.
   void screenshotsInEveryLanguage() {
     static const char* const kNames[] = {"english", "french", "spanish", "portuguese"};
-    CUtilityWindowFactory::Register(3, [](QWidget* parent, CAppContext* context) {
-      return new TestUtility(parent, context, 3);
-    });
-    CUtilityWindowFactory::Register(4, [](QWidget* parent, CAppContext* context) {
-      return new TestUtility(parent, context, 4);
-    });
-    CUtilityWindowFactory::Register(5, [](QWidget* parent, CAppContext* context) {
-      return new TestUtility(parent, context, 5);
-    });
+    CUtilityWindowFactory::Register(
+        3, [](QWidget* parent, CAppContext* context) { return new TestUtility(parent, context, 3); });
+    CUtilityWindowFactory::Register(
+        4, [](QWidget* parent, CAppContext* context) { return new TestUtility(parent, context, 4); });
+    CUtilityWindowFactory::Register(
+        5, [](QWidget* parent, CAppContext* context) { return new TestUtility(parent, context, 5); });
     Harness h;
     h.Start(true);
     CUtilityLauncherDlg* launcher = h.tray->Launcher();

@@ -6,17 +6,22 @@
 #include "app/DBusNotifier.h"
 #include "app/DesktopNotifier.h"
 #include "app/InstanceChannel.h"
+#include "app/LogindPowerEvents.h"
 #include "app/QtTrayIcon.h"
 
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusUnixFileDescriptor>
 #include <QFile>
 #include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
+#include <poll.h>
+#include <unistd.h>
 
 namespace {
 
@@ -66,6 +71,44 @@ class FakeWatcher : public QObject {
   void RegisterStatusNotifierHost(const QString&) {}
 };
 
+// logind's sleep side: hands out delay inhibitors as pipes whose other end it keeps, so it
+// can see when the program lets go of one.
+class FakeLogin : public QObject {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
+
+ public:
+  ~FakeLogin() override {
+    for (int fd : readEnds) {
+      ::close(fd);
+    }
+  }
+  QList<int> readEnds;
+  QStringList modes;
+  mutable QMutex mutex;
+
+  // True while the inhibitor handed out as number `index` is still held by the program.
+  bool Held(int index) const {
+    QMutexLocker lock(&mutex);
+    pollfd poll{readEnds.value(index), POLLIN, 0};
+    return ::poll(&poll, 1, 0) == 0;
+  }
+
+ public slots:
+  QDBusUnixFileDescriptor Inhibit(const QString& what, const QString&, const QString&, const QString& mode) {
+    int ends[2];
+    if (::pipe(ends) != 0) {
+      return {};
+    }
+    QMutexLocker lock(&mutex);
+    readEnds.push_back(ends[0]);
+    modes.push_back(what + ":" + mode);
+    QDBusUnixFileDescriptor handed(ends[1]);
+    ::close(ends[1]);
+    return handed;
+  }
+};
+
 // The desktop's services live on their own connection and thread, so the program's
 // blocking calls get their answers.
 class DesktopSide : public QThread {
@@ -73,13 +116,22 @@ class DesktopSide : public QThread {
   explicit DesktopSide(QString address) : m_address(std::move(address)) {}
   FakeNotifications notifications;
   FakeWatcher watcher;
+  FakeLogin login;
+
+  void Signal(const QDBusMessage& message) {
+    QMetaObject::invokeMethod(m_helper, [=, this] { QDBusConnection(m_name).send(message); },
+                              Qt::BlockingQueuedConnection);
+  }
 
   void Offer(const char* service, QObject* object, const char* path) {
-    QMetaObject::invokeMethod(m_helper, [=, this] {
-      QDBusConnection bus(m_name);
-      bus.registerObject(path, object, QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties);
-      bus.registerService(service);
-    }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        m_helper,
+        [=, this] {
+          QDBusConnection bus(m_name);
+          bus.registerObject(path, object, QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties);
+          bus.registerService(service);
+        },
+        Qt::BlockingQueuedConnection);
   }
 
  protected:
@@ -96,6 +148,7 @@ class DesktopSide : public QThread {
   void StartAndWait() {
     notifications.moveToThread(this);
     watcher.moveToThread(this);
+    login.moveToThread(this);
     start();
     m_ready.acquire();
   }
@@ -197,6 +250,47 @@ class TaskTraySeamsTest : public QObject {
     icon.Delete();
     QVERIFY(!icon.IsAdded());
     QVERIFY(!icon.IsShown());
+    desktop.quit();
+    desktop.wait();
+  }
+
+  // Suspend is handled while a delay inhibitor holds the sleep back; it is let go after the
+  // handler and taken again on resume.
+  void suspendWaitsForTheHandler() {
+    DesktopSide desktop(g_address);
+    desktop.StartAndWait();
+    desktop.Offer("org.freedesktop.login1", &desktop.login, "/org/freedesktop/login1");
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    QTRY_VERIFY(bus.interface()->isServiceRegistered("org.freedesktop.login1").value());
+    CLogindPowerEvents power(bus);
+    QVERIFY(power.IsConnected());
+    QVERIFY(power.HoldsInhibitor());
+    QCOMPARE(desktop.login.modes, QStringList{"sleep:delay"});
+    QList<IPowerEvents::Event> events;
+    bool heldDuringSuspend = false;
+    power.SetHandler([&](IPowerEvents::Event event) {
+      events.push_back(event);
+      if (event == IPowerEvents::Event::Suspend) {
+        heldDuringSuspend = desktop.login.Held(0);
+      }
+    });
+    const auto sleep = [&](bool sleeping) {
+      QDBusMessage signal =
+          QDBusMessage::createSignal("/org/freedesktop/login1", "org.freedesktop.login1.Manager", "PrepareForSleep");
+      signal << sleeping;
+      desktop.Signal(signal);
+    };
+    sleep(true);
+    QTRY_COMPARE(events.size(), 1);
+    QCOMPARE(events[0], IPowerEvents::Event::Suspend);
+    QVERIFY(heldDuringSuspend);
+    QVERIFY(!power.HoldsInhibitor());
+    QTRY_VERIFY(!desktop.login.Held(0));
+    sleep(false);
+    QTRY_COMPARE(events.size(), 2);
+    QCOMPARE(events[1], IPowerEvents::Event::Resume);
+    QVERIFY(power.HoldsInhibitor());
+    QVERIFY(desktop.login.Held(1));
     desktop.quit();
     desktop.wait();
   }

@@ -20,12 +20,12 @@
 
 #include <udfp_sim.h>
 
+#include <dlfcn.h>
 #include <QAbstractButton>
 #include <QDir>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <dlfcn.h>
 #include <filesystem>
 #include <functional>
 #include <memory>

@@ -1,9 +1,9 @@
 // Start-up of the application object: silent switch, language choice, the settings it
 // creates, and the single-instance rule, with the real language files of the build.
-#include "appcore/AppStatus.h"
-#include "appcore/SettingsStore.h"
 #include "app/TaskTray.h"
 #include "app/UsbUtilityApp.h"
+#include "appcore/AppStatus.h"
+#include "appcore/SettingsStore.h"
 #include "devlink/DeviceLink.h"
 #include "framework/AppContext.h"
 #include "platform/MemorySettingsBackend.h"
