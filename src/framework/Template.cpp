@@ -1,23 +1,32 @@
 #include "framework/Template.h"
 
 #include "appcore/AppStatus.h"
+#include "appcore/LanguageStrings.h"
 #include "devlink/DeviceLink.h"
 #include "framework/AppContext.h"
-#include "framework/ProgressDisplay.h"
 #include "platform/DebugLog.h"
 #include "platform/WindowRegistry.h"
+#include "ui/Artwork.h"
+#include "ui/ControlId.h"
 #include "ui/Message.h"
+#include "ui/ProgressWnd.h"
 #include "ui/WindowMessageEvent.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPainter>
+#include <QScreen>
+#include <QTableWidget>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -68,15 +77,19 @@ CTemplate::CTemplate(QWidget* parent, CAppContext* context)
   m_titleFont.setWeight(QFont::Black);
   LiveWindows().push_back(this);
   m_handle = CWindowRegistry::Instance().Register(this);
+  QPointer<CTemplate> self(this);
+  m_progress = new CProgressWnd(
+      [self](std::int32_t id) {
+        return self && self->m_context != nullptr ? self->m_context->GetString(id) : std::string();
+      },
+      m_handle, this);
 }
 
 CTemplate::~CTemplate() {
   // Nothing is delivered to this window once Unregister returns.
   CWindowRegistry::Instance().Unregister(m_handle);
   std::erase(LiveWindows(), this);
-  if (m_progress) {
-    m_progress->Close();
-  }
+  m_progress->Close();
   // A window destroyed inside one of its own handlers (from a nested loop) still holds its
   // lock on this thread: release it before the mutex goes.
   while (m_lockDepth > 0) {
@@ -102,7 +115,7 @@ bool CTemplate::event(QEvent* event) {
 // ---- controls ------------------------------------------------------------------------------
 
 void CTemplate::SetControlId(QWidget* control, int id) {
-  control->setProperty(kControlIdProperty, id);
+  CControlId::Set(control, id);
   if (auto* button = qobject_cast<QAbstractButton*>(control)) {
     QObject::disconnect(button, &QAbstractButton::clicked, this, nullptr);
     QPointer<CTemplate> self(this);
@@ -115,15 +128,11 @@ void CTemplate::SetControlId(QWidget* control, int id) {
 }
 
 int CTemplate::ControlId(const QWidget* control) {
-  const QVariant id = control->property(kControlIdProperty);
-  return id.isValid() ? id.toInt() : 0;
+  return CControlId::Get(control);
 }
 
 QWidget* CTemplate::Control(int id) const {
-  const auto children = m_content->findChildren<QWidget*>();
-  const auto it =
-      std::find_if(children.begin(), children.end(), [id](const QWidget* child) { return ControlId(child) == id; });
-  return it == children.end() ? nullptr : *it;
+  return CControlId::Find(m_content, id);
 }
 
 void CTemplate::SetControlText(int controlId, int stringId) {
@@ -178,8 +187,12 @@ void CTemplate::RelabelMenu(QMenu* menu, int firstPopupId) {
   const QList<QAction*> actions = menu->actions();
   for (qsizetype position = actions.size() - 1; position >= 0; --position) {
     QAction* action = actions[position];
-    const int stringId = action->menu() != nullptr ? firstPopupId + static_cast<int>(position)
-                                                   : (action->data().isValid() ? action->data().toInt() : 0);
+    int stringId = action->data().isValid() ? action->data().toInt() : 0;
+    if (action->menu() != nullptr) {
+      // Items of a submenu by their ids; the submenu itself by its position.
+      RelabelMenu(action->menu(), 0);
+      stringId = firstPopupId != 0 ? firstPopupId + static_cast<int>(position) : 0;
+    }
     if (const QString text = Text(stringId); stringId != 0 && !text.isEmpty()) {
       action->setText(text);
     }
@@ -200,7 +213,13 @@ bool CTemplate::IsContentEnabled() const {
 }
 
 QString CTemplate::Text(std::int32_t id) const {
-  return m_context != nullptr ? QString::fromStdString(m_context->GetString(id)) : QString();
+  return QString::fromStdString(String(id));
+}
+
+// Texts marked as never shown (reserved ids) count as empty, so they never replace a label.
+std::string CTemplate::String(std::int32_t id) const {
+  std::string text = m_context != nullptr ? m_context->GetString(id) : std::string();
+  return text.starts_with(CLanguageStrings::kUnshownMarker) ? std::string() : text;
 }
 
 int CTemplate::ShowMsg(std::int32_t number, std::uint32_t style, const std::vector<std::string>& arguments) {
@@ -215,6 +234,9 @@ int CTemplate::ShowMsg(std::int32_t number, std::uint32_t style, const std::vect
 void CTemplate::paintEvent(QPaintEvent* /*event*/) {
   QPainter painter(this);
   painter.fillRect(rect(), FromColorRef(kBackgroundColor));
+  if (const QString background = CArtwork::BackgroundForKind(m_kind); !background.isEmpty()) {
+    CArtwork::Render(painter, QRectF(QPointF(0, 0), CArtwork::NaturalSize(background)), background);
+  }
   if (m_framedControl == 0) {
     return;
   }
@@ -225,11 +247,141 @@ void CTemplate::paintEvent(QPaintEvent* /*event*/) {
   }
 }
 
-// ---- busy display --------------------------------------------------------------------------
-
-void CTemplate::SetProgressDisplay(std::unique_ptr<IProgressDisplay> progress) {
-  m_progress = std::move(progress);
+void CTemplate::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (!CArtwork::BackgroundForKind(m_kind).isEmpty()) {
+    FitToBackground();
+  }
 }
+
+void CTemplate::FitToBackground() {
+  const QSize size = CArtwork::NaturalSize(CArtwork::BackgroundForKind(m_kind));
+  if (size.isEmpty()) {
+    return;
+  }
+  resize(size);
+  QRect area;
+  if (QWidget* owner = parentWidget(); owner != nullptr && owner->isVisible()) {
+    area = owner->frameGeometry();
+  } else if (const QScreen* screen = this->screen()) {
+    area = screen->availableGeometry();
+  }
+  if (area.isValid()) {
+    move(area.center() - rect().center());
+  }
+}
+
+int CTemplate::RunModalChild(QDialog& child) {
+  QPointer<CTemplate> self(this);
+  m_modalChild = &child;
+  m_modalOpen = true;
+  if (m_context != nullptr) {
+    m_context->SetResidentModal(true);
+  }
+  const int result = child.exec();
+  if (!self) {
+    return -1;
+  }
+  m_modalChild = nullptr;
+  m_modalOpen = false;
+  if (m_context != nullptr) {
+    SettleEnabledState();
+  }
+  return result;
+}
+
+// ---- menus and lists -----------------------------------------------------------------------
+
+QAction* CTemplate::MenuItem(QMenu* menu, int id) {
+  if (menu == nullptr) {
+    return nullptr;
+  }
+  for (QAction* action : menu->actions()) {
+    if (action->data().isValid() && action->data().toInt() == id) {
+      return action;
+    }
+    if (QAction* found = MenuItem(action->menu(), id)) {
+      return found;
+    }
+  }
+  return nullptr;
+}
+
+QAction* CTemplate::MenuItemByText(QMenu* menu, const QString& text) {
+  if (menu == nullptr) {
+    return nullptr;
+  }
+  for (QAction* action : menu->actions()) {
+    if (action->text() == text) {
+      return action;
+    }
+    if (QAction* found = MenuItemByText(action->menu(), text)) {
+      return found;
+    }
+  }
+  return nullptr;
+}
+
+bool CTemplate::EnableMenuItem(QMenu* menu, int id, bool enable) {
+  QAction* action = MenuItem(menu, id);
+  if (action != nullptr) {
+    action->setEnabled(enable);
+  }
+  return action != nullptr;
+}
+
+bool CTemplate::CheckMenuItem(QMenu* menu, int id, bool check) {
+  QAction* action = MenuItem(menu, id);
+  if (action != nullptr) {
+    action->setCheckable(true);
+    action->setChecked(check);
+  }
+  return action != nullptr;
+}
+
+void CTemplate::FillList(QWidget* list, const std::vector<ListEntry>& entries) {
+  if (auto* combo = qobject_cast<QComboBox*>(list)) {
+    combo->clear();
+    for (const ListEntry& entry : entries) {
+      combo->addItem(QString::fromStdString(entry.text), QVariant::fromValue(entry.data));
+    }
+  } else if (auto* widget = qobject_cast<QListWidget*>(list)) {
+    widget->clear();
+    for (const ListEntry& entry : entries) {
+      auto* item = new QListWidgetItem(QString::fromStdString(entry.text), widget);
+      item->setData(Qt::UserRole, QVariant::fromValue(entry.data));
+    }
+  }
+}
+
+void CTemplate::FillListView(QWidget* view, const std::vector<std::vector<std::string>>& rows) {
+  if (auto* tree = qobject_cast<QTreeWidget*>(view)) {
+    for (const auto& row : rows) {
+      auto* item = new QTreeWidgetItem(tree);
+      for (std::size_t column = 0; column < row.size(); ++column) {
+        item->setText(static_cast<int>(column), QString::fromStdString(row[column]));
+      }
+    }
+  } else if (auto* table = qobject_cast<QTableWidget*>(view)) {
+    for (const auto& row : rows) {
+      const int at = table->rowCount();
+      table->insertRow(at);
+      for (std::size_t column = 0; column < row.size() && static_cast<int>(column) < table->columnCount(); ++column) {
+        table->setItem(at, static_cast<int>(column), new QTableWidgetItem(QString::fromStdString(row[column])));
+      }
+    }
+  }
+}
+
+void CTemplate::SetColumnTitle(QWidget* view, int column, const std::string& title) {
+  if (auto* tree = qobject_cast<QTreeWidget*>(view)) {
+    tree->headerItem()->setText(column, QString::fromStdString(title));
+  } else if (auto* table = qobject_cast<QTableWidget*>(view)) {
+    table->setHorizontalHeaderItem(column, new QTableWidgetItem(QString::fromStdString(title)));
+  }
+}
+
+// ---- busy display --------------------------------------------------------------------------
 
 void CTemplate::SetBusyCursor(bool on) {
   m_busyCursor = on;
@@ -247,7 +399,7 @@ void CTemplate::BeginBusy() {
 
 CTemplate* CTemplate::BusyWindowOwner() const {
   for (CTemplate* window : LiveWindows()) {
-    if (window->m_progress && window->m_progress->IsOpen()) {
+    if (window->m_progress->IsOpen()) {
       return window;
     }
   }
@@ -260,7 +412,7 @@ CTemplate* CTemplate::BusyWindowOwner() const {
 void CTemplate::SettleEnabledState() {
   const CTemplate* owner = BusyWindowOwner();
   if (owner == this) {
-    m_progress->Raise();
+    m_progress->raise();
     m_context->SetResidentModal(true);
     EnableContent(false);
   } else if (owner != nullptr) {
@@ -276,9 +428,7 @@ void CTemplate::SettleEnabledState() {
 }
 
 void CTemplate::CloseAnime() {
-  if (m_progress) {
-    m_progress->Close();
-  }
+  m_progress->Close();
   if (m_context != nullptr) {
     SettleEnabledState();
   } else {
@@ -295,20 +445,17 @@ void CTemplate::CloseSandGlass() {
   SetBusyCursor(false);
 }
 
-void CTemplate::ShowProgressDialog(const QString& title, const QString& text, std::uint32_t style,
-                                   const QStringList& arguments) {
+void CTemplate::ShowProgressDialog(const std::string& title, const std::string& text, std::uint32_t style,
+                                   const std::vector<std::string>& arguments) {
   if (m_context != nullptr) {
     m_context->SetResidentModal(true);
   }
   EnableContent(false);
-  m_progressLine.clear();
-  if (m_progress) {
-    m_progress->Open(title, text, static_cast<int>(style & 0xFF), (style & kProgressCancel) != 0, arguments);
-  }
+  m_progress->Open(title, text, static_cast<int>(style & 0xFF), (style & kProgressCancel) != 0, arguments);
 }
 
-void CTemplate::ShowProgressDialogEx(const QString& title, const QString& text, std::uint32_t style,
-                                     const QStringList& arguments) {
+void CTemplate::ShowProgressDialogEx(const std::string& title, const std::string& text, std::uint32_t style,
+                                     const std::vector<std::string>& arguments) {
   ShowProgressDialog(title, text, style, arguments);
 }
 
@@ -318,10 +465,6 @@ void CTemplate::ForceEndBusy() {
   }
   CloseAnime();
   CloseSandGlass();
-}
-
-QString CTemplate::FormatProgress(std::uint64_t done, std::uint64_t total) {
-  return QStringLiteral("( %1 / %2 )").arg(done).arg(total);
 }
 
 // ---- executing value -----------------------------------------------------------------------

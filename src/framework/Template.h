@@ -6,7 +6,6 @@
 #include <QDialog>
 #include <QFont>
 #include <QPointer>
-#include <QStringList>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -16,7 +15,7 @@
 
 class CAppContext;
 class IFileDialogs;
-class IProgressDisplay;
+class CProgressWnd;
 class QMenu;
 
 // Window messages a CTemplate handles besides those the device link posts (LinkMessage).
@@ -96,8 +95,6 @@ class CTemplate : public QDialog, public IMessageTarget {
   using ReplyBytes = std::span<const std::uint8_t>;
 
   static constexpr std::uint8_t kNoKind = 255;
-  // Name of the widget property that holds a control's id.
-  static constexpr const char* kControlIdProperty = "controlId";
   // Progress style: the animation kind in the low byte, cancel allowed with this bit.
   static constexpr std::uint32_t kProgressCancel = 0x100;
 
@@ -129,30 +126,46 @@ class CTemplate : public QDialog, public IMessageTarget {
   };
   // Moves and sizes each listed control that exists, up to an entry with id 0.
   void PlaceControls(const Placement* table);
-  // Command ids on menu items: each command item takes the text of its id; submenus take
-  // the strings firstPopupId + their position.
+  // Command ids on menu items: each command item (in submenus too) takes the text of its id;
+  // the submenus of this menu take the strings firstPopupId + their position (0: kept).
   void RelabelMenu(QMenu* menu, int firstPopupId);
   static void SetCommandId(QAction* action, int id);
+  // The item of a command id in a menu or its submenus, or null.
+  static QAction* MenuItem(QMenu* menu, int id);
+  static QAction* MenuItemByText(QMenu* menu, const QString& text);
+  static bool EnableMenuItem(QMenu* menu, int id, bool enable);
+  static bool CheckMenuItem(QMenu* menu, int id, bool check);
+  // Fills a combo box or list widget with {text, item data} rows, replacing what it held.
+  struct ListEntry {
+    std::string text;
+    std::int64_t data;
+  };
+  static void FillList(QWidget* list, const std::vector<ListEntry>& entries);
+  // Appends rows of n text columns to a tree or table view.
+  static void FillListView(QWidget* view, const std::vector<std::vector<std::string>>& rows);
+  static void SetColumnTitle(QWidget* view, int column, const std::string& title);
   void SetFramedControl(int controlId);
   // Enables or disables the window's content (never the top-level window).
   void EnableContent(bool enable);
   bool IsContentEnabled() const;
 
+  // Runs a sub-dialog modally: the window counts as having a modal child (language changes
+  // reach it, a detach keeps this window disabled) and the resident window's modal flag is
+  // set. Returns the dialog's result, or -1 when this window was destroyed meanwhile.
+  int RunModalChild(QDialog& child);
+
   // ---- busy display --------------------------------------------------------------------
   virtual void BeginBusy();
   virtual void CloseSandGlass();
   virtual void CloseAnime();
-  virtual void ShowProgressDialog(const QString& title, const QString& text, std::uint32_t style,
-                                  const QStringList& arguments);
-  virtual void ShowProgressDialogEx(const QString& title, const QString& text, std::uint32_t style,
-                                    const QStringList& arguments);
+  virtual void ShowProgressDialog(const std::string& title, const std::string& text, std::uint32_t style,
+                                  const std::vector<std::string>& arguments);
+  virtual void ShowProgressDialogEx(const std::string& title, const std::string& text, std::uint32_t style,
+                                    const std::vector<std::string>& arguments);
   virtual void ForceEndBusy();
   bool IsBusyCursor() const { return m_busyCursor; }
-  IProgressDisplay* ProgressDisplay() const { return m_progress.get(); }
-  void SetProgressDisplay(std::unique_ptr<IProgressDisplay> progress);
-  // The last progress line shown, "( done / total )".
-  const QString& ProgressLine() const { return m_progressLine; }
-  static QString FormatProgress(std::uint64_t done, std::uint64_t total);
+  // The progress window, owned by this window (null only when it could not be made).
+  CProgressWnd* ProgressWindow() const { return m_progress; }
 
   // ---- executing value -----------------------------------------------------------------
   void SetExtcuting(std::uint8_t value);
@@ -177,7 +190,7 @@ class CTemplate : public QDialog, public IMessageTarget {
   RequestParams& Params() { return m_params; }
   std::uint32_t RequestCode() const { return m_requestCode; }
   void SetRequestCode(std::uint32_t code) { m_requestCode = code; }
-  void SetProgressMessage(std::int32_t stringId, const QStringList& texts, std::uint32_t style);
+  void SetProgressMessage(std::int32_t stringId, const std::vector<std::string>& texts, std::uint32_t style);
 
   // Runs a command as its button or menu item would.
   void RunCommand(int id);
@@ -230,12 +243,16 @@ class CTemplate : public QDialog, public IMessageTarget {
   // Shows a numbered message owned by this window; 0 when there is no presenter or text.
   int ShowMsg(std::int32_t number, std::uint32_t style, const std::vector<std::string>& arguments = {});
   QString Text(std::int32_t id) const;
+  std::string String(std::int32_t id) const;
 
   // Qt plumbing.
   bool event(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  // Sizes the window to its background picture and centres it.
+  virtual void FitToBackground();
   // Enter and Escape never close a utility window.
   void accept() override {}
   void reject() override {}
@@ -387,14 +404,13 @@ class CTemplate : public QDialog, public IMessageTarget {
   bool m_busyCursor = false;
   std::uint8_t m_executing = 0;
   bool m_startFailed = false;
-  std::unique_ptr<IProgressDisplay> m_progress;
+  CProgressWnd* m_progress = nullptr;
   QFont m_boldFont;
   QFont m_titleFont;
   int m_framedControl = 0;
   std::int32_t m_progressMessageId = 0;
-  QStringList m_progressTexts;
+  std::vector<std::string> m_progressTexts;
   std::uint32_t m_progressStyle = 0;
-  QString m_progressLine;
   bool m_cancelled = false;
   std::recursive_mutex m_lock;
   int m_lockDepth = 0;

@@ -1,6 +1,5 @@
 // CTemplate: the message map and the device operations every utility window shares.
 #include "framework/AppContext.h"
-#include "framework/ProgressDisplay.h"
 #include "framework/Template.h"
 
 #include "appcore/AppStatus.h"
@@ -8,6 +7,7 @@
 #include "platform/DebugLog.h"
 #include "platform/WindowRegistry.h"
 #include "ui/Message.h"
+#include "ui/ProgressWnd.h"
 
 namespace {
 
@@ -159,16 +159,16 @@ void CTemplate::OnDeviceButton(int id) {
   SendRequest();
 }
 
-void CTemplate::SetProgressMessage(std::int32_t stringId, const QStringList& texts, std::uint32_t style) {
+void CTemplate::SetProgressMessage(std::int32_t stringId, const std::vector<std::string>& texts, std::uint32_t style) {
   m_progressMessageId = stringId;
   m_progressTexts = texts;
   m_progressStyle = style;
 }
 
 void CTemplate::ShowOperationProgress(int /*buttonId*/) {
-  const QString title = Text(TemplateId::kPleaseWait);
-  const QString text = Text(m_progressMessageId);
-  if (!title.isEmpty() && !text.isEmpty()) {
+  const std::string title = String(TemplateId::kPleaseWait);
+  const std::string text = String(m_progressMessageId);
+  if (!title.empty() && !text.empty()) {
     ShowProgressDialog(title, text, m_progressStyle, m_progressTexts);
   }
 }
@@ -558,10 +558,7 @@ void CTemplate::OnWmAppCancel() {
 }
 
 void CTemplate::OnWmAppProgress(std::uint64_t done, std::uint64_t total) {
-  m_progressLine = FormatProgress(done, total);
-  if (m_progress) {
-    m_progress->Progress(done, total);
-  }
+  m_progress->Progress(done, total);
 }
 
 void CTemplate::OnWmAppLanguageChange() {
@@ -573,9 +570,8 @@ void CTemplate::OnWmAppLanguageChange() {
   if (!self) {
     return;
   }
-  if (m_progress && m_progress->IsOpen()) {
-    m_progress->SetTitle(Text(TemplateId::kPleaseWait));
-    m_progress->SetText(Text(m_progressMessageId), m_progressTexts);
+  if (m_progress->IsOpen()) {
+    m_progress->Relabel(String(TemplateId::kPleaseWait), String(m_progressMessageId), m_progressTexts);
   }
   if (auto* child = qobject_cast<CTemplate*>(m_modalChild.data())) {
     PostMessage(child->Handle(), TemplateMessage::kLanguageChange, 0, 0);
