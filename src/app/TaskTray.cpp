@@ -15,6 +15,7 @@
 #include "platform/WindowRegistry.h"
 #include "ui/Artwork.h"
 #include "ui/Message.h"
+#include "ui/VersionDlg.h"
 #include "ui/WindowMessageEvent.h"
 
 #include <QActionGroup>
@@ -750,11 +751,12 @@ QWidget* CTaskTray::FrontWindow(bool enabledPopup) const {
   return const_cast<CTaskTray*>(this);
 }
 
+// The version information over the front-most window of the application.
 void CTaskTray::ShowAboutFromTray() {
-  QWidget* owner = FrontWindow(true);
-  if (auto* window = qobject_cast<CTemplate*>(owner)) {
-    CWindowQuery::AskShowAbout(window);
-  }
+  QPointer<QWidget> owner = FrontWindow(true);
+  CVersionDlg dialog([this](std::int32_t id) { return Context() ? Context()->GetString(id) : std::string(); },
+                     owner == this ? nullptr : owner.data(), [this](bool modal) { m_modal = modal; });
+  dialog.Run();
 }
 
 void CTaskTray::ExitProcedure() {

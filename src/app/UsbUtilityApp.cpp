@@ -15,6 +15,7 @@
 #include "platform/Paths.h"
 #include "platform/QtSettingsBackend.h"
 #include "platform/SystemLanguage.h"
+#include "ui/HelpLauncher.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -130,6 +131,9 @@ void CUsbUtilityApp::FillContext() {
   m_context.isSuspended = [this] { return m_resident && m_resident->IsSuspended(); };
   m_context.languageIndex = [this] {
     return m_resident && m_resident->CurrentLanguage() >= 0 ? m_resident->CurrentLanguage() : 0;
+  };
+  m_context.showHelp = [this](std::int32_t topic, std::int32_t language, QWidget* owner) {
+    CHelpLauncher(m_message, CPaths::ProgramDataDir()).ShowHelp(topic, language, owner);
   };
   CAppContext::SetCurrent(&m_context);
 }

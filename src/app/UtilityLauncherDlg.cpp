@@ -7,6 +7,7 @@
 #include "framework/AppContext.h"
 #include "platform/DebugLog.h"
 #include "platform/WindowRegistry.h"
+#include "ui/Artwork.h"
 #include "ui/BitmapButton.h"
 #include "ui/Message.h"
 
@@ -14,6 +15,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScreen>
 #include <algorithm>
 
@@ -363,4 +365,20 @@ bool CUtilityLauncherDlg::QueryClose() {
 
 void CUtilityLauncherDlg::EndWindow() {
   // QueryClose has ended the window already.
+}
+
+// ---- painting ------------------------------------------------------------------------------------
+
+void CUtilityLauncherDlg::FitToBackground() {
+  Centre();
+}
+
+void CUtilityLauncherDlg::paintEvent(QPaintEvent* event) {
+  const QString background = CArtwork::BackgroundForKind(APP_UTILITY_MAIN);
+  if (background.isEmpty()) {
+    CTemplate::paintEvent(event);
+    return;
+  }
+  QPainter painter(this);
+  CArtwork::Render(painter, QRectF(rect()), background);
 }

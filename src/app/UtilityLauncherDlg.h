@@ -59,6 +59,9 @@ class CUtilityLauncherDlg : public CTemplate {
   bool OnDeviceAttached(std::uintptr_t wParam, std::intptr_t lParam) override;
   bool OnDeviceDetached(std::uintptr_t wParam, std::intptr_t lParam) override;
   void EndWindow() override;
+  // The row decides the size; the background picture is stretched over it.
+  void FitToBackground() override;
+  void paintEvent(QPaintEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:

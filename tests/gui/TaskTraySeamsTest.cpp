@@ -9,6 +9,8 @@
 #include "app/LogindPowerEvents.h"
 #include "app/QtTrayIcon.h"
 
+#include <poll.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -20,8 +22,6 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
-#include <poll.h>
-#include <unistd.h>
 
 namespace {
 
@@ -119,8 +119,8 @@ class DesktopSide : public QThread {
   FakeLogin login;
 
   void Signal(const QDBusMessage& message) {
-    QMetaObject::invokeMethod(m_helper, [=, this] { QDBusConnection(m_name).send(message); },
-                              Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        m_helper, [=, this] { QDBusConnection(m_name).send(message); }, Qt::BlockingQueuedConnection);
   }
 
   void Offer(const char* service, QObject* object, const char* path) {

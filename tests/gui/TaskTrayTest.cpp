@@ -4,6 +4,7 @@
 #include "TaskTrayTestSupport.h"
 
 #include "app/UtilityWindowFactory.h"
+#include "ui/VersionDlg.h"
 
 #include <QAction>
 #include <QFile>
@@ -320,6 +321,21 @@ class TaskTrayTest : public QObject {
     QVERIFY(h.tray->Launcher() != nullptr);
     QVERIFY(h.tray->Launcher()->isVisible());
     QCOMPARE(h.status->IsConnected(), 0u);
+
+    // About shows the version information over the front-most window, the launcher.
+    QWidget* parent = nullptr;
+    bool modalWhileUp = false;
+    QTimer::singleShot(0, [&] {
+      QTRY_VERIFY(qobject_cast<CVersionDlg*>(QApplication::activeModalWidget()) != nullptr);
+      auto* dialog = qobject_cast<CVersionDlg*>(QApplication::activeModalWidget());
+      parent = dialog->parentWidget();
+      modalWhileUp = h.tray->IsModal();
+      dialog->accept();
+    });
+    h.tray->MenuAction(TrayCommand::kAbout)->trigger();
+    QCOMPARE(parent, static_cast<QWidget*>(h.tray->Launcher()));
+    QVERIFY(modalWhileUp);
+    QVERIFY(!h.tray->IsModal());
   }
 
   // French from the menu relabels the launcher and the menu; a defective Spanish file shows
