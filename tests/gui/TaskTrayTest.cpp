@@ -181,6 +181,28 @@ class TaskTrayTest : public QObject {
     QCOMPARE(h.messages.size(), std::size_t{1});
   }
 
+  // The handset refuses the opening sequence: one 773, the device closed, "not connected";
+  // plugged in again, it is opened.
+  void failingHandsetShowsOneErrorAndClosesTheDevice() {
+    Sim::Get().Plug();
+    Harness h;
+    Sim::Get().Fn<int32_t (*)(uint32_t)>("UdfpSimFailVendorRequests")(1000);
+    h.Start(true);
+    QTRY_COMPARE_WITH_TIMEOUT(h.Count(773), 1, kWait);
+    QCOMPARE(h.messages.back().style, std::uint32_t{MB_ICONSTOP});
+    QVERIFY(!h.tray->IsConnected());
+    QCOMPARE(h.tray->IconType(), TrayIconType::kNotConnected);
+    QCOMPARE(Sim::Get().State().deviceOpen, 0);
+    QVERIFY(h.tray->Launcher() != nullptr);
+    QTest::qWait(500);
+    QCOMPARE(h.messages.size(), std::size_t{1});
+
+    Sim::Get().Fn<int32_t (*)()>("UdfpSimClearFaults")();
+    Sim::Get().Unplug();
+    Sim::Get().Plug();
+    QTRY_VERIFY_WITH_TIMEOUT(h.tray->IsConnected(), kWait);
+  }
+
   // The model-information notice reads the device information again once, when idle; it
   // is never sent round again, and it waits while the connection is busy or absent.
   void modelInfoNoticeRereadsTheDeviceInformation() {
