@@ -5,11 +5,14 @@
 #include "devlink/DeviceLink.h"
 #include "framework/AppContext.h"
 #include "platform/DebugLog.h"
+#include "platform/Paths.h"
 #include "platform/WindowRegistry.h"
 #include "ui/Artwork.h"
 #include "ui/ControlId.h"
+#include "ui/HelpLauncher.h"
 #include "ui/Message.h"
 #include "ui/ProgressWnd.h"
+#include "ui/VersionDlg.h"
 #include "ui/WindowMessageEvent.h"
 
 #include <QAbstractButton>
@@ -271,14 +274,14 @@ void CTemplate::FitToBackground() {
   }
 }
 
-int CTemplate::RunModalChild(QDialog& child) {
+int CTemplate::RunModalChild(QDialog& child, const std::function<int()>& run) {
   QPointer<CTemplate> self(this);
   m_modalChild = &child;
   m_modalOpen = true;
   if (m_context != nullptr) {
     m_context->SetResidentModal(true);
   }
-  const int result = child.exec();
+  const int result = run ? run() : child.exec();
   if (!self) {
     return -1;
   }
@@ -553,7 +556,20 @@ bool CTemplate::QueryClose() {
   return true;
 }
 
-void CTemplate::ShowAbout() {}
+void CTemplate::ShowAbout() {
+  QPointer<CTemplate> self(this);
+  const CAppContext* context = m_context;
+  // On the heap: it goes with this window if this window is destroyed while it is up.
+  QPointer<CVersionDlg> about =
+      new CVersionDlg([self](std::int32_t id) { return self ? self->String(id) : std::string(); }, this,
+                      [context](bool modal) {
+                        if (context != nullptr) {
+                          context->SetResidentModal(modal);
+                        }
+                      });
+  RunModalChild(*about, [about] { return about->Run(); });
+  delete about.data();
+}
 
 void CTemplate::EndWindow() {
   QDialog::done(QDialog::Rejected);
@@ -567,8 +583,14 @@ void CTemplate::OnClose() {
 }
 
 void CTemplate::OnHelp() {
-  if (m_context != nullptr && m_context->showHelp) {
+  if (m_context == nullptr) {
+    return;
+  }
+  if (m_context->showHelp) {
     m_context->showHelp(HelpTopic(m_kind), m_context->LanguageIndex(), this);
+  } else if (m_context->message != nullptr) {
+    CHelpLauncher(*m_context->message, CPaths::ProgramDataDir())
+        .ShowHelp(HelpTopic(m_kind), m_context->LanguageIndex(), this);
   }
 }
 

@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QPointer>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -151,8 +152,10 @@ class CTemplate : public QDialog, public IMessageTarget {
 
   // Runs a sub-dialog modally: the window counts as having a modal child (language changes
   // reach it, a detach keeps this window disabled) and the resident window's modal flag is
-  // set. Returns the dialog's result, or -1 when this window was destroyed meanwhile.
-  int RunModalChild(QDialog& child);
+  // set. run shows it (default: exec). Returns the dialog's result, or -1 when this window
+  // was destroyed meanwhile, which also destroys a child it parents: make such a child on
+  // the heap.
+  int RunModalChild(QDialog& child, const std::function<int()>& run = {});
 
   // ---- busy display --------------------------------------------------------------------
   virtual void BeginBusy();

@@ -8,6 +8,7 @@
 #include "platform/WindowRegistry.h"
 #include "ui/Message.h"
 #include "ui/ProgressWnd.h"
+#include "ui/VersionDlg.h"
 
 namespace {
 
@@ -126,6 +127,9 @@ bool CTemplate::SendRequest() {
   // The link is still busy with another request (or there is none): nothing will answer,
   // so the busy display must end here.
   ORVANE_TRACE("CTemplate::SendRequest - 0x%X not taken\n", m_requestCode);
+  if (m_kind == APP_VERSION_INFO && link != nullptr) {
+    link->ChangeApplicationMode(0);
+  }
   CloseAnime();
   CloseSandGlass();
   SetExtcuting(0);
@@ -575,6 +579,8 @@ void CTemplate::OnWmAppLanguageChange() {
   }
   if (auto* child = qobject_cast<CTemplate*>(m_modalChild.data())) {
     PostMessage(child->Handle(), TemplateMessage::kLanguageChange, 0, 0);
+  } else if (auto* about = qobject_cast<CVersionDlg*>(m_modalChild.data())) {
+    about->Relabel();
   }
   RebuildHistoryItems();
   update();

@@ -94,6 +94,17 @@ void DrawFlow(QPainter& p, QPointF from, QPointF to, double phase) {
   }
 }
 
+// A chevron just before the destination, so even a still frame shows the direction.
+void DrawArrowHead(QPainter& p, QPointF from, QPointF to) {
+  const QPointF tip = Lerp(from, to, 0.97);
+  const double direction = to.x() >= from.x() ? 1.0 : -1.0;
+  p.setPen(QPen(kAccent, 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.setBrush(Qt::NoBrush);
+  QPolygonF chevron;
+  chevron << tip + QPointF(-5 * direction, -5) << tip << tip + QPointF(-5 * direction, 5);
+  p.drawPolyline(chevron);
+}
+
 void DrawTravellingDocument(QPainter& p, QPointF from, QPointF to, double phase) {
   const QPointF at = Lerp(from, to, Ease(phase));
   const double lift = 8.0 * std::sin(kPi * phase);
@@ -158,6 +169,7 @@ void PaintTransfer(QPainter& p, double phase, bool toHandset) {
   const QPointF pc(72, 30);
   const QPointF handset(146, 30);
   DrawFlow(p, toHandset ? pc : handset, toHandset ? handset : pc, phase);
+  DrawArrowHead(p, toHandset ? pc : handset, toHandset ? handset : pc);
   DrawTravellingDocument(p, toHandset ? pc : handset, toHandset ? handset : pc, phase);
 }
 

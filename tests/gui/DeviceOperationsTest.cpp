@@ -258,6 +258,28 @@ class DeviceOperationsTest : public QObject {
     QVERIFY(window->IsContentEnabled());
   }
 
+  // The resident window talks to the handset before it counts as connected, in application
+  // mode 3 while a request runs and mode 0 after it.
+  void residentWindowSendsWithoutConnectionInItsOwnMode() {
+    services->status.SetConnected(0);
+    TestUtility resident(&services->context, APP_VERSION_INFO);
+    resident.StartUtility();
+    QVERIFY(QTest::qWaitFor(
+        [&resident] {
+          return std::find(resident.calls.begin(), resident.calls.end(), "OnUtilityStartDone") != resident.calls.end();
+        },
+        kWaitMs));
+    QCOMPARE(Sim().State().utilityState, 1u);
+    QCOMPARE(Sim().State().applicationMode, 1u);
+    QVERIFY(services->shown.empty());
+  }
+
+  void closingAsksForApplicationModeZero() {
+    window->close();
+    QVERIFY(!window->isVisible());
+    QCOMPARE(Sim().State().applicationMode, 1u);
+  }
+
   void silentHandsetDuringStartSetsStartFailed() {
     services->context.link = nullptr;
     services->link.reset();

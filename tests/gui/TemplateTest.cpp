@@ -5,6 +5,7 @@
 
 #include "platform/WindowRegistry.h"
 #include "ui/ProgressWnd.h"
+#include "ui/VersionDlg.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -78,6 +79,46 @@ class TemplateTest : public QObject {
     QVERIFY(window.isVisible());
     window.close();  // the Close command: QueryClose agrees
     QVERIFY(!window.isVisible());
+  }
+
+  void helpOpensTheTopicOfTheKindInTheResidentLanguage() {
+    std::vector<std::pair<std::int32_t, std::int32_t>> opened;
+    services->context.languageIndex = [] { return 2; };
+    services->context.showHelp = [&opened](std::int32_t topic, std::int32_t language, QWidget*) {
+      opened.emplace_back(topic, language);
+    };
+    TestUtility picture(&services->context, APP_IMAGE);
+    picture.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&picture));
+    QTest::keyClick(&picture, Qt::Key_F1);
+    TestUtility melody(&services->context, APP_MELODY);
+    melody.RunCommand(TemplateId::kHelp);
+    QCOMPARE(opened, (std::vector<std::pair<std::int32_t, std::int32_t>>{{8, 2}, {9, 2}}));
+  }
+
+  // About runs modally as the window's modal child: the resident window is modal meanwhile
+  // and a language change relabels it.
+  void aboutIsAModalChildThatFollowsTheLanguage() {
+    TestUtility window(&services->context);
+    window.show();
+    bool modalWhileUp = false;
+    QString captionAfterChange;
+    QTimer::singleShot(0, [&] {
+      QTRY_VERIFY(qobject_cast<CVersionDlg*>(QApplication::activeModalWidget()) != nullptr);
+      modalWhileUp = services->residentModal;
+      QVERIFY(services->strings.Load(1));
+      PostMessage(window.Handle(), TemplateMessage::kLanguageChange, 0, 0);
+      QTRY_VERIFY(QApplication::activeModalWidget()->windowTitle() ==
+                  QString::fromStdString(services->strings.GetString(CVersionDlg::kCaptionId)));
+      captionAfterChange = QApplication::activeModalWidget()->windowTitle();
+      static_cast<QDialog*>(QApplication::activeModalWidget())->accept();
+    });
+    window.RunCommand(TemplateId::kAbout);
+    QVERIFY(modalWhileUp);
+    QVERIFY(!captionAfterChange.isEmpty());
+    QVERIFY(!services->residentModal);
+    QVERIFY(window.IsContentEnabled());
+    QVERIFY(window.findChildren<CVersionDlg*>().isEmpty());
   }
 
   void failureTableShowsEachMessage() {

@@ -8,9 +8,12 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QUrl>
 #include <QtTest>
 #include <fstream>
+
+#include "UiTestSupport.h"
 
 namespace {
 
@@ -232,6 +235,20 @@ class UiHelpTest : public QObject {
           const QString target = match.next().captured(1);
           QVERIFY2(QFile::exists(folder.filePath(target)), qPrintable(name + " -> " + target));
         }
+      }
+    }
+  }
+
+  // A rough look at the pages (the text engine shows structure and pictures, not every
+  // style of the sheet), for review.
+  void screenshotsOfPages() {
+    for (const char* language : kLanguages) {
+      for (const char* page : {"launcher", "phonebook"}) {
+        QTextBrowser browser;
+        browser.resize(640, 720);
+        browser.setSource(QUrl::fromLocalFile(QString(ORVANE_OUTPUT_DIR "/help/%1/%2.html").arg(language, page)));
+        QVERIFY(!browser.toPlainText().isEmpty());
+        QVERIFY(uitest::SaveScreenshot(browser, QString("help-%1-%2").arg(page, language)));
       }
     }
   }
