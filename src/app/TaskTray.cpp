@@ -751,11 +751,16 @@ QWidget* CTaskTray::FrontWindow(bool enabledPopup) const {
   return const_cast<CTaskTray*>(this);
 }
 
-// The version information over the front-most window of the application.
+// The version information, shown by the front-most window of the application (or its
+// enabled popup) as that window's own About.
 void CTaskTray::ShowAboutFromTray() {
-  QPointer<QWidget> owner = FrontWindow(true);
-  CVersionDlg dialog([this](std::int32_t id) { return Context() ? Context()->GetString(id) : std::string(); },
-                     owner == this ? nullptr : owner.data(), [this](bool modal) { m_modal = modal; });
+  QWidget* owner = FrontWindow(true);
+  if (auto* window = qobject_cast<CTemplate*>(owner)) {
+    CWindowQuery::AskShowAbout(window);
+    return;
+  }
+  CVersionDlg dialog([this](std::int32_t id) { return Context() ? Context()->GetString(id) : std::string(); }, owner,
+                     [this](bool modal) { m_modal = modal; });
   dialog.Run();
 }
 
