@@ -475,8 +475,10 @@ void CTemplate::ForceEndBusy() {
 
 void CTemplate::SetExtcuting(std::uint8_t value) {
   ORVANE_TRACE("CTemplate::SetExtcuting Start\n");
-  // The flag stays set: StartUtility consumes it.
-  if (value == 0 && m_modelInfoChange) {
+  // The change flag stays set: StartUtility consumes it. The notice to the resident
+  // window goes once per change, not at the end of every later operation.
+  if (value == 0 && m_modelInfoNoticeDue) {
+    m_modelInfoNoticeDue = false;
     if (m_context != nullptr) {
       PostMessage(m_context->ResidentHandle(), LinkMessage::kModelInfoChange, 0, 0);
     }
@@ -491,6 +493,7 @@ void CTemplate::OnWmAppModelInfoChange() {
     }
   } else {
     m_modelInfoChange = true;
+    m_modelInfoNoticeDue = true;
   }
 }
 

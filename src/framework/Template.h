@@ -407,6 +407,7 @@ class CTemplate : public QDialog, public IMessageTarget {
   QPointer<QMenu> m_historyMenu;
   QPointer<QAction> m_historyBefore;
   bool m_modelInfoChange = false;
+  bool m_modelInfoNoticeDue = false;  // the resident window has not been told of the change yet
   bool m_modalOpen = false;
   std::uint8_t m_kind = kNoKind;
   RequestParams m_params;

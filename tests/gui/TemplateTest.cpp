@@ -217,6 +217,10 @@ class TemplateTest : public QObject {
     const auto forwarded = services->resident.Take(std::chrono::milliseconds(1000));
     QVERIFY(forwarded.has_value());
     QCOMPARE(forwarded->message, LinkMessage::kModelInfoChange);
+    // Later operations do not tell the resident window again (each notice costs a read).
+    window.SetExtcuting(3);
+    window.SetExtcuting(0);
+    QVERIFY(!services->resident.Take(std::chrono::milliseconds(100)).has_value());
 
     // The start of a utility consumes it and skips the start sequence.
     window.StartUtility();
