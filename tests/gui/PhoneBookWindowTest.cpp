@@ -1,0 +1,384 @@
+// The phonebook window against the handset emulator: receiving on open, editing both lists,
+// the file commands, sending with the send cache, the guards that keep the handset's
+// phonebook from being erased without a copy, the closing questions, and screenshots.
+#include "gui/TemplateFixture.h"
+
+#include "phonebook/HandsetRecord.h"
+#include "phonebook/PhoneBookEntryDlg.h"
+#include "phonebook/PhoneBookUtilityDlg.h"
+#include "phonebook/PhonebookFile.h"
+#include "ui/CharSetEdit.h"
+#include "ui/PhoneNumberEdit.h"
+
+#include <QDir>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <fstream>
+#include <sstream>
+
+using namespace templatetest;
+
+namespace {
+
+using Dlg = CPhoneBookUtilityDlg;
+
+// The window with its protected hooks reachable for the test.
+class Window : public CPhoneBookUtilityDlg {
+ public:
+  using CPhoneBookUtilityDlg::CPhoneBookUtilityDlg;
+  using CPhoneBookUtilityDlg::QueryClose;
+};
+
+std::vector<std::uint8_t> Record(const std::string& name, const std::string& number,
+                                 std::array<std::uint8_t, 4> attributes = {}) {
+  const HandsetPhonebookRecord record = EncodeRecord(name, number, attributes);
+  return {record.bytes.begin(), record.bytes.end()};
+}
+
+std::string ReadText(const QString& path) {
+  std::ifstream in(path.toStdString(), std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+QString ScreenshotDir() {
+  const QString dir = QDir(QStringLiteral(ORVANE_OUTPUT_DIR)).absoluteFilePath(QStringLiteral("../screenshots"));
+  QDir().mkpath(dir);
+  return QDir::cleanPath(dir);
+}
+
+// Fills the entry dialog as soon as it is open and presses OK (or Cancel).
+void AnswerEntryDialog(Dlg& window, const QString& name, const QString& number, bool ok = true) {
+  QTimer::singleShot(0, &window, [&window, name, number, ok] {
+    auto* dialog = qobject_cast<CPhoneBookEntryDlg*>(window.OpenSubDialog());
+    QVERIFY(dialog != nullptr);
+    dialog->NameEdit()->setText(name);
+    dialog->NumberEdit()->setText(number);
+    if (ok) {
+      dialog->PressOk();
+    } else {
+      dialog->done(QDialog::Rejected);
+    }
+  });
+}
+
+void SelectOnly(QTableView* view, int row) {
+  view->clearSelection();
+  view->selectionModel()->select(view->model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+}  // namespace
+
+class PhoneBookWindowTest : public QObject {
+  Q_OBJECT
+
+  QTemporaryDir m_dir;
+  std::unique_ptr<Services> m_services;
+
+  Services& S() { return *m_services; }
+  QString Path(const char* name) const { return m_dir.filePath(name); }
+  std::filesystem::path CachePath() const { return Path("PBCache.phb").toStdString(); }
+
+  std::unique_ptr<Window> Open(bool waitForReceive = true) {
+    auto window = std::make_unique<Window>(nullptr, &S().context);
+    window->SetSendCacheFile(CachePath());
+    window->show();
+    if (waitForReceive) {
+      [&] { QTRY_VERIFY_WITH_TIMEOUT(window->Executing() == 0 && !window->NoDevice(), kWaitMs); }();
+    }
+    return window;
+  }
+
+ private slots:
+  void init() {
+    m_services = std::make_unique<Services>();
+    std::filesystem::remove(CachePath());
+  }
+  void cleanup() { m_services.reset(); }
+
+  // Opening with a handset receives its phonebook into the Handset list, numbered and in
+  // display form; the attribute bytes stay with the received entries.
+  void receiveOnOpen() {
+    QVERIFY(S().Connect());
+    S().sim->Add(UDFP_SIM_KIND_PHONEBOOK, Record("Carol", "5550003"));
+    S().sim->Add(UDFP_SIM_KIND_PHONEBOOK, Record("Alice", "5550001", {1, 2, 3, 4}));
+    S().sim->Add(UDFP_SIM_KIND_PHONEBOOK, Record("Bob", "5550002"));
+    auto window = Open();
+    const CPhonebookList& handset = window->HandsetList();
+    QCOMPARE(handset.Count(), std::size_t{3});
+    QCOMPARE(handset.Row(0), (PhonebookRow{"1", "Alice", "555-0001"}));
+    QCOMPARE(handset.Row(2), (PhonebookRow{"3", "Carol", "555-0003"}));
+    QCOMPARE(window->HandsetView()->model()->rowCount(), 3);
+    QCOMPARE(window->HandsetView()->model()->data(window->HandsetView()->model()->index(1, 1)).toString(),
+             QString("Bob"));
+    QVERIFY(window->Control(TemplateId::kSend)->isEnabled());
+    QVERIFY(!window->HandsetChanged());
+    QCOMPARE(S().Count(757), 0);
+  }
+
+  // Add, edit and erase with their rules: a number already listed asks 1534 and leaves one
+  // row; an invalid number keeps the dialog open with 786; the enabling follows the selection.
+  void editingRules() {
+    auto window = Open(false);
+    QVERIFY(!window->Control(Dlg::kComputerEdit)->isEnabled());
+    AnswerEntryDialog(*window, "Jack", "5551234");
+    window->OnCommand(Dlg::kComputerAdd);
+    AnswerEntryDialog(*window, "John", "123");
+    window->OnCommand(Dlg::kComputerAdd);
+    QCOMPARE(window->ComputerList().Count(), std::size_t{2});
+    QVERIFY(window->ComputerChanged());
+
+    // Same number: 1534, Cancel keeps the old name, OK takes the new one.
+    S().onMessage = [](std::int32_t number) { return number == 1534 ? IDCANCEL : IDOK; };
+    AnswerEntryDialog(*window, "Other", "5551234");
+    window->OnCommand(Dlg::kComputerAdd);
+    QCOMPARE(S().Count(1534), 1);
+    QCOMPARE(window->ComputerList().Row(0).name, std::string("Jack"));
+    S().onMessage = {};
+    AnswerEntryDialog(*window, "Jim", "5551234");
+    window->OnCommand(Dlg::kComputerAdd);
+    QCOMPARE(window->ComputerList().Count(), std::size_t{2});
+    QCOMPARE(window->ComputerList().Row(0).name, std::string("Jim"));
+
+    // A number of pauses only is no number: 786, the dialog stays open until Cancel.
+    QTimer::singleShot(0, window.get(), [&] {
+      auto* dialog = qobject_cast<CPhoneBookEntryDlg*>(window->OpenSubDialog());
+      QVERIFY(dialog != nullptr);
+      dialog->NumberEdit()->setText("PP");
+      dialog->PressOk();
+      QVERIFY(dialog->isVisible());
+      dialog->done(QDialog::Rejected);
+    });
+    window->OnCommand(Dlg::kComputerAdd);
+    QCOMPARE(S().Count(786), 1);
+    QCOMPARE(window->ComputerList().Count(), std::size_t{2});
+
+    // Editing John to Jim's number: 1534, OK leaves one row with the new name.
+    SelectOnly(window->ComputerView(), 1);
+    QVERIFY(window->Control(Dlg::kComputerEdit)->isEnabled());
+    AnswerEntryDialog(*window, "Joan", "5551234");
+    window->OnCommand(Dlg::kComputerEdit);
+    QCOMPARE(window->ComputerList().Count(), std::size_t{1});
+    QCOMPARE(window->ComputerList().Row(0).name, std::string("Joan"));
+
+    // Copy to the Handset list, erase there.
+    SelectOnly(window->ComputerView(), 0);
+    window->OnCommand(Dlg::kToHandset);
+    QCOMPARE(window->HandsetList().Count(), std::size_t{1});
+    QVERIFY(window->HandsetChanged());
+    SelectOnly(window->HandsetView(), 0);
+    window->OnCommand(Dlg::kHandsetErase);
+    QCOMPARE(S().Count(785), 1);
+    QVERIFY(window->HandsetList().Empty());
+    QVERIFY(!window->Control(Dlg::kHandsetErase)->isEnabled());
+    // Without a handset Send stays disabled whatever the list holds.
+    QVERIFY(!window->Control(TemplateId::kSend)->isEnabled());
+  }
+
+  // Save writes the exact file, titles the window and enters the history; Open reads it back
+  // after asking about unsaved data; a failed Save as keeps the current file and title.
+  void saveAndOpen() {
+    auto window = Open(false);
+    AnswerEntryDialog(*window, "Say \"hi\"", "5551234");
+    window->OnCommand(Dlg::kComputerAdd);
+    AnswerEntryDialog(*window, "Bob", "12");
+    window->OnCommand(Dlg::kComputerAdd);
+    const QString file = Path("book.phb");
+    S().dialogs.answers.push_back({true, file.toStdString(), {}});
+    window->OnCommand(Dlg::kSave);
+    QCOMPARE(S().Count(765), 1);
+    QCOMPARE(ReadText(file), std::string("; Vorlandix Communications Co., Ltd. Phonebook MHS Version 1.00\r\n"
+                                         "\"Bob\",12\r\n\"Say \"\"hi\"\"\",5551234\r\n"));
+    QVERIFY(window->windowTitle().endsWith(" - book.phb"));
+    QVERIFY(!window->ComputerChanged());
+    QCOMPARE(window->FileHistory().front(), file.toStdString());
+
+    // Save as into a folder that cannot hold files: 766, the current file stays.
+    S().dialogs.answers.push_back({true, (file + "/sub/other.phb").toStdString(), {}});
+    window->OnCommand(Dlg::kMenuSaveAs);
+    QCOMPARE(S().Count(766), 1);
+    QCOMPARE(window->CurrentPath(), file.toStdString());
+    QVERIFY(window->windowTitle().endsWith(" - book.phb"));
+
+    // An unsaved change: Open asks 752; Cancel keeps everything, No reads the file.
+    SelectOnly(window->ComputerView(), 0);
+    window->OnCommand(Dlg::kComputerErase);
+    QCOMPARE(window->ComputerList().Count(), std::size_t{1});
+    S().onMessage = [](std::int32_t number) { return number == 752 ? IDCANCEL : IDOK; };
+    window->OnCommand(Dlg::kMenuOpen);
+    QCOMPARE(S().Count(752), 1);
+    QCOMPARE(window->ComputerList().Count(), std::size_t{1});
+    QCOMPARE(window->Executing(), std::uint8_t{0});
+    S().onMessage = [](std::int32_t number) { return number == 752 ? IDNO : IDOK; };
+    S().dialogs.answers.push_back({true, file.toStdString(), {}});
+    window->OnCommand(Dlg::kMenuOpen);
+    QCOMPARE(window->ComputerList().Count(), std::size_t{2});
+    QCOMPARE(window->ComputerList().Row(1).name, std::string("Say \"hi\""));
+    QVERIFY(!window->ComputerChanged());
+
+    // New empties the list and the title.
+    window->OnCommand(Dlg::kNew);
+    QVERIFY(window->ComputerList().Empty());
+    QVERIFY(!window->windowTitle().contains("book.phb"));
+  }
+
+  // Send erases the handset and writes the Handset list back: received entries keep their
+  // attribute bytes, new ones get zeros; 723; the cache is gone afterwards.
+  void sendKeepsAttributeBytes() {
+    QVERIFY(S().Connect());
+    S().sim->Add(UDFP_SIM_KIND_PHONEBOOK, Record("Alice", "5550001", {1, 2, 3, 4}));
+    S().sim->Add(UDFP_SIM_KIND_PHONEBOOK, Record("Bob", "5550002", {9, 9, 9, 9}));
+    auto window = Open();
+    // Bob's number is edited: his bytes go; a new entry gets none.
+    SelectOnly(window->HandsetView(), 1);
+    AnswerEntryDialog(*window, "Bob", "5550009");
+    window->OnCommand(Dlg::kHandsetEdit);
+    AnswerEntryDialog(*window, "Carl", "777");
+    window->OnCommand(Dlg::kHandsetAdd);
+    QCOMPARE(window->HandsetList().Count(), std::size_t{3});
+    window->OnCommand(TemplateId::kSend);
+    QTRY_COMPARE_WITH_TIMEOUT(S().Count(723), 1, kWaitMs);
+    QCOMPARE(S().Count(726), 1);
+    QCOMPARE(S().sim->Count(UDFP_SIM_KIND_PHONEBOOK), 3);
+    QCOMPARE(S().sim->Item(UDFP_SIM_KIND_PHONEBOOK, 0), Record("Alice", "5550001", {1, 2, 3, 4}));
+    QCOMPARE(S().sim->Item(UDFP_SIM_KIND_PHONEBOOK, 1), Record("Bob", "5550009"));
+    QCOMPARE(S().sim->Item(UDFP_SIM_KIND_PHONEBOOK, 2), Record("Carl", "777"));
+    QVERIFY(!std::filesystem::exists(CachePath()));
+    QVERIFY(!window->HandsetChanged());
+    QCOMPARE(window->Executing(), std::uint8_t{0});
+    QVERIFY(window->IsContentEnabled());
+  }
+
+  // A receive that did not complete is no copy of the handset: the send that needs it
+  // stops with 757 only, and nothing is erased on the handset.
+  void failedReceiveBeforeSendDoesNotErase() {
+    QVERIFY(S().Connect());
+    S().sim->Exports().StoreFill(UDFP_SIM_KIND_PHONEBOOK, 5);
+    S().sim->RefuseNextBlock(UDFP_SIM_REFUSE_BAD_ITEM);
+    auto window = Open();
+    QCOMPARE(S().Count(757), 1);
+    AnswerEntryDialog(*window, "New", "123");
+    window->OnCommand(Dlg::kHandsetAdd);
+    S().sim->ResetCounters();
+    S().sim->RefuseNextBlock(UDFP_SIM_REFUSE_BAD_ITEM);
+    window->OnCommand(TemplateId::kSend);
+    QTRY_COMPARE_WITH_TIMEOUT(S().Count(757), 2, kWaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(window->Executing(), std::uint8_t{0}, kWaitMs);
+    QTest::qWait(300);
+    QCOMPARE(S().sim->Count(UDFP_SIM_KIND_PHONEBOOK), 5);
+    QVERIFY(S().sim->Counters().lastOperation != LinkCode::kDelete);
+    QCOMPARE(S().Count(723), 0);
+    QCOMPARE(S().Count(725), 0);
+    QVERIFY(!std::filesystem::exists(CachePath()));
+    QVERIFY(window->IsContentEnabled());
+  }
+
+  // Without a written cache the handset is not erased: 766.
+  void unwritableCacheDoesNotErase() {
+    QVERIFY(S().Connect());
+    S().sim->Exports().StoreFill(UDFP_SIM_KIND_PHONEBOOK, 4);
+    auto window = Open();
+    QCOMPARE(window->HandsetList().Count(), std::size_t{4});
+    { std::ofstream blocker(Path("blocker").toStdString()); }
+    window->SetSendCacheFile(Path("blocker").toStdString() + "/PBCache.phb");
+    S().sim->ResetCounters();
+    window->OnCommand(TemplateId::kSend);
+    QCOMPARE(S().Count(766), 1);
+    QTest::qWait(300);
+    QCOMPARE(S().sim->Count(UDFP_SIM_KIND_PHONEBOOK), 4);
+    QVERIFY(S().sim->Counters().lastOperation != LinkCode::kDelete);
+    QCOMPARE(window->Executing(), std::uint8_t{0});
+    QVERIFY(window->IsContentEnabled());
+  }
+
+  // The cache of a broken send is offered at the next start (1533) and fills the Handset
+  // list; the send after it receives again first and keeps the old cache until it completes.
+  void restoreCacheThenSend() {
+    QVERIFY(S().Connect());
+    CPhonebookList cached;
+    cached.Append("Alice", "5550001");
+    cached.Append("Bob", "5550002");
+    QVERIFY(WriteSendCache(CachePath(), {{"Alice", "5550001", {}}, {"Bob", "5550002", {}}}));
+    S().sim->Add(UDFP_SIM_KIND_PHONEBOOK, Record("Alice", "5550001", {1, 2, 3, 4}));  // the part that was written
+    auto window = Open();
+    QCOMPARE(S().Count(1533), 1);
+    QCOMPARE(window->HandsetList().Count(), std::size_t{2});
+    window->OnCommand(TemplateId::kSend);
+    QTRY_COMPARE_WITH_TIMEOUT(S().Count(723), 1, kWaitMs);
+    QCOMPARE(S().sim->Count(UDFP_SIM_KIND_PHONEBOOK), 2);
+    // Alice was received again with her bytes before the erase and keeps them.
+    QCOMPARE(S().sim->Item(UDFP_SIM_KIND_PHONEBOOK, 0), Record("Alice", "5550001", {1, 2, 3, 4}));
+    QVERIFY(!std::filesystem::exists(CachePath()));
+  }
+
+  // Closing: unsaved Computer data asks 752 (Cancel stays), an edited Handset list asks 775
+  // (Yes sends, then the window closes).
+  void closingQuestions() {
+    QVERIFY(S().Connect());
+    S().sim->Exports().StoreFill(UDFP_SIM_KIND_PHONEBOOK, 2);
+    auto window = Open();
+    AnswerEntryDialog(*window, "Pat", "4444");
+    window->OnCommand(Dlg::kComputerAdd);
+    AnswerEntryDialog(*window, "Quin", "5555");
+    window->OnCommand(Dlg::kHandsetAdd);
+    bool finished = false;
+    connect(window.get(), &QDialog::finished, this, [&finished] { finished = true; });
+
+    S().onMessage = [](std::int32_t number) { return number == 752 ? IDCANCEL : IDOK; };
+    window->OnCommand(Dlg::kMenuExit);
+    QCOMPARE(S().Count(752), 1);
+    QCOMPARE(S().Count(775), 0);
+    QVERIFY(!finished);
+
+    S().onMessage = [](std::int32_t number) { return number == 752 ? IDNO : number == 775 ? IDYES : IDOK; };
+    window->OnCommand(Dlg::kMenuExit);
+    QCOMPARE(S().Count(775), 1);
+    QCOMPARE(S().Count(723), 1);
+    QVERIFY(finished);
+    QCOMPARE(S().sim->Count(UDFP_SIM_KIND_PHONEBOOK), 3);
+  }
+
+  // While a send runs, closing is refused with 728.
+  void closingDuringSend() {
+    QVERIFY(S().Connect());
+    S().sim->Exports().StoreFill(UDFP_SIM_KIND_PHONEBOOK, 3);
+    auto window = Open();
+    S().sim->ResponseDelay(150);
+    window->OnCommand(TemplateId::kSend);
+    QTRY_COMPARE_WITH_TIMEOUT(window->Executing(), Dlg::kSending, kWaitMs);
+    window->OnCommand(Dlg::kMenuExit);
+    QCOMPARE(S().Count(728), 1);
+    QVERIFY(window->isVisible());
+    QTRY_COMPARE_WITH_TIMEOUT(S().Count(723), 1, kWaitMs);
+  }
+
+  void screenshotsInEveryLanguage() {
+    static const char* const kNames[] = {"english", "french", "spanish", "portuguese"};
+    QVERIFY(S().Connect());
+    S().sim->Exports().StoreFill(UDFP_SIM_KIND_PHONEBOOK, 6);
+    auto window = Open();
+    AnswerEntryDialog(*window, "Alice", "5551234");
+    window->OnCommand(Dlg::kComputerAdd);
+    AnswerEntryDialog(*window, "Bob", "0207000111");
+    window->OnCommand(Dlg::kComputerAdd);
+    for (std::int32_t language = 0; language < 4; ++language) {
+      QVERIFY(S().strings.Load(language) || language == 0);
+      window->OnWindowMessage({TemplateMessage::kLanguageChange, 0, 0, nullptr});
+      QTest::qWait(50);
+      const QString base = ScreenshotDir() + "/" + kNames[language];
+      QVERIFY(window->grab().save(base + "-phonebook.png"));
+      auto* entry = new CPhoneBookEntryDlg(window.get(), &S().context, "Alice", "5551234");
+      entry->show();
+      QVERIFY(QTest::qWaitForWindowExposed(entry));
+      QVERIFY(entry->grab().save(base + "-phonebook-entry.png"));
+      delete entry;
+    }
+  }
+};
+
+QTEST_MAIN(PhoneBookWindowTest)
+#include "PhoneBookWindowTest.moc"
