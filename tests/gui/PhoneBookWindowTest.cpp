@@ -7,6 +7,7 @@
 #include "phonebook/PhoneBookEntryDlg.h"
 #include "phonebook/PhoneBookUtilityDlg.h"
 #include "phonebook/PhonebookFile.h"
+#include "platform/WindowRegistry.h"
 #include "ui/CharSetEdit.h"
 #include "ui/PhoneNumberEdit.h"
 
@@ -313,6 +314,64 @@ class PhoneBookWindowTest : public QObject {
     // Alice was received again with her bytes before the erase and keeps them.
     QCOMPARE(S().sim->Item(UDFP_SIM_KIND_PHONEBOOK, 0), Record("Alice", "5550001", {1, 2, 3, 4}));
     QVERIFY(!std::filesystem::exists(CachePath()));
+  }
+
+  // The cable is pulled during the writes: no 723, the cache keeps the handset's entries;
+  // at the next start it is offered (1533), fills the Handset list, and Send writes them all.
+  void unplugDuringSendKeepsCache() {
+    QVERIFY(S().Connect());
+    S().sim->Exports().StoreFill(UDFP_SIM_KIND_PHONEBOOK, 5);
+    {
+      auto window = Open();
+      QCOMPARE(window->HandsetList().Count(), std::size_t{5});
+      S().sim->UnplugAfterBlock(0);
+      window->OnCommand(TemplateId::kSend);
+      QTRY_VERIFY_WITH_TIMEOUT(window->Executing() == 0 && window->IsContentEnabled(), kWaitMs);
+      PostMessage(window->Handle(), TemplateMessage::kDeviceChange, 1, 0);
+      QTRY_VERIFY(window->NoDevice());
+      QVERIFY(!window->Control(TemplateId::kSend)->isEnabled());
+      QCOMPARE(S().Count(723), 0);
+      CPhonebookList cached;
+      QVERIFY(ReadSendCache(CachePath(), cached, true));
+      QCOMPARE(cached.Count(), std::size_t{5});
+      QCOMPARE(cached.Row(4).name, std::string("Entry 05"));
+    }
+    m_services = std::make_unique<Services>();
+    QVERIFY(S().Connect());
+    S().sim->Exports().StoreFill(UDFP_SIM_KIND_PHONEBOOK, 1);
+    auto window = Open();
+    QCOMPARE(S().Count(1533), 1);
+    QCOMPARE(window->HandsetList().Count(), std::size_t{5});
+    window->OnCommand(TemplateId::kSend);
+    QTRY_COMPARE_WITH_TIMEOUT(S().Count(723), 1, kWaitMs);
+    QCOMPARE(S().sim->Count(UDFP_SIM_KIND_PHONEBOOK), 5);
+    QVERIFY(!std::filesystem::exists(CachePath()));
+  }
+
+  // Cancel during the writes ends the send without 723 and keeps the cache: the handset
+  // was erased, the cache is the only copy of what it held.
+  void cancelDuringWritesKeepsCache() {
+    QVERIFY(S().Connect());
+    S().sim->Exports().StoreFill(UDFP_SIM_KIND_PHONEBOOK, 6);
+    auto window = Open();
+    S().sim->ResponseDelay(100);
+    window->OnCommand(TemplateId::kSend);
+    QTRY_VERIFY_WITH_TIMEOUT(window->Executing() == Dlg::kSending && S().sim->Count(UDFP_SIM_KIND_PHONEBOOK) >= 2,
+                             kWaitMs);
+    // Cancel only asks: the write in flight still runs, so closing is refused meanwhile.
+    window->OnWindowMessage({TemplateMessage::kCancel, 0, 0, nullptr});
+    QCOMPARE(window->Executing(), Dlg::kSending);
+    window->OnCommand(Dlg::kMenuExit);
+    QCOMPARE(S().Count(728), 1);
+    QVERIFY(window->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(window->Executing() == 0 && window->IsContentEnabled(), kWaitMs);
+    QCOMPARE(S().Count(723), 0);
+    QCOMPARE(S().Count(724), 1);
+    QCOMPARE(S().Count(725), 0);
+    QVERIFY(S().sim->Count(UDFP_SIM_KIND_PHONEBOOK) < 6);
+    CPhonebookList cached;
+    QVERIFY(ReadSendCache(CachePath(), cached, true));
+    QCOMPARE(cached.Count(), std::size_t{6});
   }
 
   // Closing: unsaved Computer data asks 752 (Cancel stays), an edited Handset list asks 775
