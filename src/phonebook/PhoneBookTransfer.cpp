@@ -19,6 +19,7 @@
 
 namespace {
 constexpr std::uint32_t kPhonebookKind = 4;
+constexpr std::uint32_t kCallerKind = 8;
 constexpr std::uint32_t kEraseAll = 255;
 constexpr std::int32_t kMsgRestoreCache = 1533;
 constexpr std::int32_t kMsgEraseAfterReceive = 776;
@@ -166,10 +167,16 @@ void CPhoneBookUtilityDlg::SetUpPhonebookRead() {
 }
 
 bool CPhoneBookUtilityDlg::OnItemReceived(std::uint32_t code, ReplyBytes object) {
-  if (code != LinkCode::kReadCount || Params().kind != kPhonebookKind || m_memoryError) {
+  if (code != LinkCode::kReadCount || m_memoryError) {
     return true;
   }
   try {
+    if (Params().kind == kCallerKind) {
+      if (std::optional<CallerIdEntry> caller = DecodeCallerRecord(object)) {
+        m_callers.push_back(std::move(*caller));
+      }
+      return true;
+    }
     AddReceivedItem(m_received, m_itemsReceived, kReceiveLimit, object, m_freeEdit);
     ++m_itemsReceived;
   } catch (const std::bad_alloc&) {
@@ -180,6 +187,12 @@ bool CPhoneBookUtilityDlg::OnItemReceived(std::uint32_t code, ReplyBytes object)
 }
 
 bool CPhoneBookUtilityDlg::BeforeReadCountDone(std::uint32_t /*code*/, ReplyBytes /*reply*/) {
+  if (Params().kind == kCallerKind) {
+    if (!m_memoryError) {
+      AddCallers();
+    }
+    return true;
+  }
   const bool complete = !IsCancelled() && !m_receiveFailed && !m_memoryError && !m_noDevice;
   if (m_waitingSend) {
     EndPreReceive(IsCancelled() ? PreReceive::Cancelled : complete ? PreReceive::Complete : PreReceive::Failed);
@@ -428,7 +441,7 @@ bool CPhoneBookUtilityDlg::OnNoResponse(std::uint32_t code) {
   if (m_closing) {
     PostToSelf(kExitNoResponse);
   }
-  if (Executing() == kReceiving) {
+  if (Executing() == kReceiving && Params().kind == kPhonebookKind) {
     m_receiveFailed = true;
     BeforeReadCountDone(code, {});
   }
@@ -466,8 +479,8 @@ bool CPhoneBookUtilityDlg::OnDeviceAttached(std::uintptr_t /*wParam*/, std::intp
 
 bool CPhoneBookUtilityDlg::OnDeviceDetached(std::uintptr_t /*wParam*/, std::intptr_t /*lParam*/) {
   const std::uint8_t executing = Executing();
-  if (executing == kReceiving || executing == kSending || executing == 3) {
-    if (executing == kReceiving) {
+  if (executing == kReceiving || executing == kSending || executing == kReceivingCallers) {
+    if (executing == kReceiving && Params().kind == kPhonebookKind) {
       m_receiveFailed = true;
       m_noDevice = true;
       BeforeReadCountDone(LinkCode::kReadCount, {});

@@ -57,6 +57,8 @@ int CaptionOf(int buttonId) {
       return 4009;
     case CPhoneBookUtilityDlg::kSearch:
       return 4001;
+    case CPhoneBookUtilityDlg::kImport:
+      return 4069;
     case CPhoneBookUtilityDlg::kSave:
       return CPhoneBookUtilityDlg::kMenuSave;
     default:
@@ -144,7 +146,7 @@ void CPhoneBookUtilityDlg::BuildControls() {
   m_devView = MakeListView(kHandsetList, m_devModel);
 
   auto* pcButtons = new QHBoxLayout;
-  for (int id : {kComputerAdd, kComputerEdit, kComputerErase}) {
+  for (int id : {kImport, kComputerAdd, kComputerEdit, kComputerErase}) {
     pcButtons->addWidget(MakeButton(id));
   }
   auto* devButtons = new QHBoxLayout;
@@ -208,6 +210,7 @@ void CPhoneBookUtilityDlg::BuildMenus() {
   }
   m_fileMenu->addSeparator();
   AddMenuItem(m_fileMenu, kMenuSend);
+  AddMenuItem(m_fileMenu, kMenuImport);
   m_fileMenu->addSeparator();
   AddMenuItem(m_fileMenu, kMenuExit);
   SetHistoryMenu(m_fileMenu, MenuItem(m_fileMenu, kMenuExit));
@@ -340,6 +343,13 @@ void CPhoneBookUtilityDlg::OnCommand(int id) {
     case kSearch:
       Search();
       break;
+    case kImport:
+    case kMenuImport:
+      Import();
+      break;
+    case kReceiveCallerList:
+      ReceiveCallerList();
+      break;
     case kMenuExit:
       RunCommand(TemplateId::kClose);
       break;
@@ -362,7 +372,7 @@ bool CPhoneBookUtilityDlg::QueryClose() {
   if (!m_leaveWithoutAsking) {
     m_closing = true;
     const std::uint8_t executing = Executing();
-    if (executing == kReceiving || executing == 3 || executing == 6 || executing == 7) {
+    if (executing == kReceiving || executing == kReceivingCallers || executing == 6 || executing == 7) {
       ShowMsg(kMsgCannotExitReceiving, MB_ICONEXCLAMATION);
       m_closing = false;
       return false;

@@ -53,6 +53,8 @@ class CPhoneBookUtilityDlg : public CTemplate {
   static constexpr int kSearch = 4004;
   static constexpr int kCurrentFileLabel = 4077;
   static constexpr int kCurrentFilePath = 4078;
+  static constexpr int kImport = 4081;
+  static constexpr int kReceiveCallerList = 4007;
   // Menu commands.
   static constexpr int kMenuSend = 44021;
   static constexpr int kMenuSaveAs = 44022;
@@ -60,6 +62,7 @@ class CPhoneBookUtilityDlg : public CTemplate {
   static constexpr int kMenuOpen = 44024;
   static constexpr int kMenuNew = 44025;
   static constexpr int kMenuExit = 44016;
+  static constexpr int kMenuImport = 44017;
   static constexpr int kMenuComputerAdd = 44013;
   static constexpr int kMenuComputerEdit = 44012;
   static constexpr int kMenuComputerErase = 44011;
@@ -74,6 +77,7 @@ class CPhoneBookUtilityDlg : public CTemplate {
   // Executing values of the phonebook's operations.
   static constexpr std::uint8_t kReceiving = 1;
   static constexpr std::uint8_t kSending = 2;
+  static constexpr std::uint8_t kReceivingCallers = 3;
   static constexpr std::uint8_t kSavingFile = 9;
   static constexpr std::uint8_t kOpeningFile = 10;
   // Messages the window posts to itself: the receive ahead of a send ended (complete or
@@ -173,6 +177,12 @@ class CPhoneBookUtilityDlg : public CTemplate {
   void SetCurrentFile(const std::string& path);
   std::string PhonebookFilter() const;
 
+  // ---- import (PhoneBookImport.cpp) ---------------------------------------------------
+  void Import();
+  void ImportFromFile();
+  void ReceiveCallerList();
+  void AddCallers();
+
   // ---- handset (PhoneBookTransfer.cpp) -------------------------------------------------
   void EvaluateFreeEdit();
   void RestoreSendCache();
@@ -218,6 +228,7 @@ class CPhoneBookUtilityDlg : public CTemplate {
   bool m_waitingSend = false;
   PreReceive m_preReceive = PreReceive::Running;
   QEventLoop* m_preReceiveLoop = nullptr;
+  std::vector<CallerIdEntry> m_callers;
   std::vector<PhonebookEntry> m_sendQueue;
   std::size_t m_sendTotal = 0;
   std::size_t m_written = 0;

@@ -4,7 +4,9 @@
 #include "gui/TemplateFixture.h"
 
 #include "phonebook/HandsetRecord.h"
+#include "phonebook/PhoneBookConfirmDlg.h"
 #include "phonebook/PhoneBookEntryDlg.h"
+#include "phonebook/PhoneBookImportDlg.h"
 #include "phonebook/PhoneBookUtilityDlg.h"
 #include "phonebook/PhonebookFile.h"
 #include "platform/WindowRegistry.h"
@@ -14,6 +16,7 @@
 #include <QDir>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -372,6 +375,79 @@ class PhoneBookWindowTest : public QObject {
     CPhonebookList cached;
     QVERIFY(ReadSendCache(CachePath(), cached, true));
     QCOMPARE(cached.Count(), std::size_t{6});
+  }
+
+  // Import from a phonebook file in add mode: rows of the same number take the file's
+  // name, 795 counts added plus overwritten entries; another extension gives 732.
+  void importFileAddMode() {
+    auto window = Open(false);
+    AnswerEntryDialog(*window, "Old", "111");
+    window->OnCommand(Dlg::kComputerAdd);
+    const QString file = Path("import.phb");
+    {
+      std::ofstream out(file.toStdString(), std::ios::binary);
+      out << kPhonebookHeader << "\r\n\"New\",111\r\n\"Two\",222\r\n";
+    }
+    S().dialogs.answers.push_back({true, file.toStdString(), {}});
+    QTimer::singleShot(0, window.get(), [&] {
+      auto* dialog = qobject_cast<CPhoneBookImportDlg*>(window->OpenSubDialog());
+      QVERIFY(dialog != nullptr);
+      QVERIFY(dialog->Choice(CPhoneBookImportDlg::kFileChoice)->isChecked());
+      QVERIFY(!dialog->Choice(CPhoneBookImportDlg::kCallerChoice)->isEnabled());
+      dialog->PressOk();
+      QTimer::singleShot(0, window.get(), [&] {
+        auto* confirm = qobject_cast<CPhoneBookConfirmDlg*>(window->OpenSubDialog());
+        QVERIFY(confirm != nullptr);
+        // Unsaved rows: "save first" is offered and preselected.
+        QVERIFY(confirm->Choice(CPhoneBookConfirmDlg::kSaveChoice)->isChecked());
+        confirm->Choice(CPhoneBookConfirmDlg::kAddChoice)->setChecked(true);
+        confirm->PressOk();
+      });
+    });
+    window->OnCommand(Dlg::kImport);
+    QCOMPARE(window->ComputerList().Count(), std::size_t{2});
+    QCOMPARE(window->ComputerList().Row(0).name, std::string("New"));
+    QCOMPARE(S().Count(795), 1);
+    QVERIFY(QString::fromStdString(S().texts.back()).startsWith("2 "));
+    QVERIFY(window->ComputerChanged());
+
+    // Not a phonebook file: 732, nothing changes.
+    S().dialogs.answers.push_back({true, Path("notes.txt").toStdString(), {}});
+    QTimer::singleShot(0, window.get(), [&] {
+      qobject_cast<CPhoneBookImportDlg*>(window->OpenSubDialog())->PressOk();
+      QTimer::singleShot(0, window.get(), [&] {
+        auto* confirm = qobject_cast<CPhoneBookConfirmDlg*>(window->OpenSubDialog());
+        QVERIFY(confirm != nullptr);
+        confirm->Choice(CPhoneBookConfirmDlg::kReplaceChoice)->setChecked(true);
+        confirm->PressOk();
+      });
+    });
+    window->OnCommand(Dlg::kImport);
+    QCOMPARE(S().Count(732), 1);
+    QCOMPARE(window->ComputerList().Count(), std::size_t{2});
+  }
+
+  // The caller list adds only numbers the Computer list does not hold yet.
+  void callerListAddsNewNumbers() {
+    QVERIFY(S().Connect());
+    S().sim->Exports().StoreFill(UDFP_SIM_KIND_CALLER_LIST, 3);
+    auto window = Open();
+    const std::string known = StoredNumber(ToDisplayNumber("02070002", true));
+    AnswerEntryDialog(*window, "Known", QString::fromStdString(known));
+    window->OnCommand(Dlg::kComputerAdd);
+    QTimer::singleShot(0, window.get(), [&] {
+      auto* dialog = qobject_cast<CPhoneBookImportDlg*>(window->OpenSubDialog());
+      QVERIFY(dialog != nullptr);
+      QVERIFY(dialog->Choice(CPhoneBookImportDlg::kCallerChoice)->isEnabled());
+      dialog->Choice(CPhoneBookImportDlg::kCallerChoice)->setChecked(true);
+      dialog->PressOk();
+    });
+    window->OnCommand(Dlg::kImport);
+    QTRY_COMPARE_WITH_TIMEOUT(window->ComputerList().Count(), std::size_t{3}, kWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(window->Executing() == 0 && window->IsContentEnabled(), kWaitMs);
+    QCOMPARE(window->ComputerList().Row(2).name, std::string("Known"));
+    QCOMPARE(window->ComputerList().Row(0).name, std::string("Caller 01"));
+    QCOMPARE(S().Count(759), 0);
   }
 
   // Closing: unsaved Computer data asks 752 (Cancel stays), an edited Handset list asks 775

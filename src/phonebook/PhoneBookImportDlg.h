@@ -1,0 +1,30 @@
+#pragma once
+
+#include "framework/Template.h"
+
+class QRadioButton;
+
+// "Import": where new Computer entries come from: a phonebook file or the handset's caller
+// list. "File" is preselected; "Caller ID" can be chosen only while a handset is connected.
+// The result is kFromFile, kFromCallerList or QDialog::Rejected.
+class CPhoneBookImportDlg : public CTemplate {
+  Q_OBJECT
+
+ public:
+  static constexpr int kFromFile = 240;
+  static constexpr int kFromCallerList = 242;
+  static constexpr int kFileChoice = 4066;
+  static constexpr int kCallerChoice = 4068;
+  static constexpr int kOk = 4063;
+  static constexpr int kCancel = 4064;
+
+  CPhoneBookImportDlg(QWidget* parent, CAppContext* context, bool handsetConnected);
+
+  QRadioButton* Choice(int id) const;
+  void PressOk();
+
+ protected:
+  void RelabelControls() override;
+  void FitToBackground() override {}
+  void reject() override { done(Rejected); }
+};
