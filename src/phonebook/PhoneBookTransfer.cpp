@@ -112,11 +112,13 @@ void CPhoneBookUtilityDlg::RestoreSendCache() {
   // An unreadable cache is kept for a later try; the handset is received as if there
   // were none, so the window does not stay disabled.
   CPhonebookList restored;
-  if (!ReadSendCache(m_cachePath, restored, m_freeEdit)) {
+  std::optional<std::vector<PhonebookEntry>> entries = ReadSendCacheEntries(m_cachePath);
+  if (!entries || !ReadSendCache(m_cachePath, restored, m_freeEdit)) {
     CloseSandGlass();
     StartReceive();
     return;
   }
+  m_cacheEntries = std::move(*entries);
   m_handset = std::move(restored);
   m_received.clear();
   m_receiveComplete = false;  // the next send receives the handset again first
@@ -296,7 +298,11 @@ bool CPhoneBookUtilityDlg::Prepare1001() {
     ShowMsg(TemplateMsgId::kNotTransferred, MB_ICONSTOP);
     return false;
   }
-  m_sendQueue = BuildSendQueue(m_handset, m_received);
+  // What the handset holds now comes first; the restored cache gives the bytes of the
+  // entries a broken send had already erased.
+  std::vector<PhonebookEntry> known = m_received;
+  known.insert(known.end(), m_cacheEntries.begin(), m_cacheEntries.end());
+  m_sendQueue = BuildSendQueue(m_handset, known);
   // The cache of an earlier broken send is the only copy of what the handset held before
   // it: it stays until a send completes. Otherwise the copy just received is written, and
   // without it the handset is not erased.
@@ -387,6 +393,7 @@ void CPhoneBookUtilityDlg::FinishSend() {
   QPointer<CPhoneBookUtilityDlg> self(this);
   CloseAnime();
   RemoveSendCache(m_cachePath);
+  m_cacheEntries.clear();
   m_receiveComplete = true;  // the received table now mirrors the handset
   m_devEdit = false;
   SetExtcuting(0);

@@ -229,6 +229,9 @@ class CPhoneBookUtilityDlg : public CTemplate {
   PreReceive m_preReceive = PreReceive::Running;
   QEventLoop* m_preReceiveLoop = nullptr;
   std::vector<CallerIdEntry> m_callers;
+  // The entries of a restored send cache, with their attribute bytes: a send that follows
+  // gives an entry the handset no longer holds its bytes back from here.
+  std::vector<PhonebookEntry> m_cacheEntries;
   std::vector<PhonebookEntry> m_sendQueue;
   std::size_t m_sendTotal = 0;
   std::size_t m_written = 0;

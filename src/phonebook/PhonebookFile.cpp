@@ -35,6 +35,47 @@ QuotedField ReadQuoted(std::string_view line, std::size_t open) {
   return field;
 }
 
+// Four attribute bytes as eight hexadecimal digits.
+std::string AttributeText(const std::array<std::uint8_t, 4>& attributes) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  for (std::uint8_t byte : attributes) {
+    text += kDigits[byte >> 4];
+    text += kDigits[byte & 0x0F];
+  }
+  return text;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') {
+    return c - '0';
+  }
+  if (c >= 'A' && c <= 'F') {
+    return c - 'A' + 10;
+  }
+  if (c >= 'a' && c <= 'f') {
+    return c - 'a' + 10;
+  }
+  return -1;
+}
+
+// Eight hexadecimal digits; anything else gives zero bytes (an entry made on the PC).
+std::array<std::uint8_t, 4> ParseAttributeText(std::string_view text) {
+  std::array<std::uint8_t, 4> attributes{};
+  if (text.size() != 8) {
+    return attributes;
+  }
+  for (std::size_t i = 0; i < attributes.size(); ++i) {
+    const int high = HexDigit(text[2 * i]);
+    const int low = HexDigit(text[2 * i + 1]);
+    if (high < 0 || low < 0) {
+      return {};
+    }
+    attributes[i] = static_cast<std::uint8_t>(high << 4 | low);
+  }
+  return attributes;
+}
+
 std::string DoubleQuotes(std::string_view text) {
   std::string result;
   for (char c : text) {
@@ -172,13 +213,53 @@ bool WriteSendCache(const std::filesystem::path& path, const std::vector<Phonebo
   }
   std::string text = std::string(kPhonebookHeader) + "\r\n";
   for (const PhonebookEntry& entry : received) {
-    text += FormatEntryLine(entry.name, StoredNumber(entry.number));
+    // The attribute bytes follow as a third field: a reader that takes only the field after
+    // the first comma still reads the line.
+    std::string line = FormatEntryLine(entry.name, StoredNumber(entry.number));
+    line.insert(line.size() - 2, "," + AttributeText(entry.attributes));
+    text += line;
   }
   if (CAtomicFile::WriteWhole(path, text)) {
     return true;
   }
   RemoveSendCache(path);
   return false;
+}
+
+std::vector<PhonebookEntry> SendCacheEntries(std::string_view text) {
+  std::vector<PhonebookEntry> entries;
+  for (std::string_view line : SplitLines(text)) {
+    if (!line.empty() && line.back() == '\r') {
+      line.remove_suffix(1);
+    }
+    if (line.empty() || line[0] != '"') {
+      continue;
+    }
+    const QuotedField name = ReadQuoted(line, 0);
+    const std::size_t comma = line.find(',', name.end);
+    if (comma == std::string_view::npos) {
+      continue;
+    }
+    const std::size_t next = line.find(',', comma + 1);
+    const std::string_view number = line.substr(comma + 1, next == std::string_view::npos ? next : next - comma - 1);
+    std::optional<PhonebookEntry> entry = ValidateEntry(name.text, number);
+    if (!entry) {
+      continue;
+    }
+    if (next != std::string_view::npos) {
+      entry->attributes = ParseAttributeText(line.substr(next + 1));
+    }
+    entries.push_back(std::move(*entry));
+  }
+  return entries;
+}
+
+std::optional<std::vector<PhonebookEntry>> ReadSendCacheEntries(const std::filesystem::path& path) {
+  const std::optional<std::string> text = ReadWholeFile(path);
+  if (!text) {
+    return std::nullopt;
+  }
+  return SendCacheEntries(*text);
 }
 
 void ReadSendCacheText(std::string_view text, CPhonebookList& handset, bool freeEdit) {

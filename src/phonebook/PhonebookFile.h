@@ -61,10 +61,15 @@ bool WritePhonebookFile(const std::filesystem::path& path, const CPhonebookList&
 // The send cache: a copy of the handset's phonebook kept while a send runs, in the
 // per-user data folder.
 std::filesystem::path SendCachePath();
-// Writes the received entries (numbers in display or stored form) as a phonebook file.
+// Writes the received entries (numbers in display or stored form) as a phonebook file,
+// each line with the entry's attribute bytes as a third field.
 // Nothing is written for an empty table. When writing fails, an older cache is removed
 // so that it is never offered as a copy of the current handset.
 bool WriteSendCache(const std::filesystem::path& path, const std::vector<PhonebookEntry>& received);
+// The entries of a send cache, numbers in stored form, each with the attribute bytes of its
+// third field (eight hexadecimal digits; zero bytes when missing, as in older caches).
+std::vector<PhonebookEntry> SendCacheEntries(std::string_view text);
+std::optional<std::vector<PhonebookEntry>> ReadSendCacheEntries(const std::filesystem::path& path);
 // Reads the cache into the Handset list, which is emptied first; false (and the list
 // unchanged) when the cache cannot be opened.
 bool ReadSendCache(const std::filesystem::path& path, CPhonebookList& handset, bool freeEdit);

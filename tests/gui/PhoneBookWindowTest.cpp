@@ -323,7 +323,14 @@ class PhoneBookWindowTest : public QObject {
   // at the next start it is offered (1533), fills the Handset list, and Send writes them all.
   void unplugDuringSendKeepsCache() {
     QVERIFY(S().Connect());
-    S().sim->Exports().StoreFill(UDFP_SIM_KIND_PHONEBOOK, 5);
+    auto attributes = [](int i) {
+      const auto b = static_cast<std::uint8_t>(i);
+      return std::array<std::uint8_t, 4>{b, static_cast<std::uint8_t>(b + 1), 0, 0xFF};
+    };
+    for (int i = 1; i <= 5; ++i) {
+      S().sim->Add(UDFP_SIM_KIND_PHONEBOOK,
+                   Record("P" + std::to_string(i), "55500" + std::to_string(i), attributes(i)));
+    }
     {
       auto window = Open();
       QCOMPARE(window->HandsetList().Count(), std::size_t{5});
@@ -334,20 +341,24 @@ class PhoneBookWindowTest : public QObject {
       QTRY_VERIFY(window->NoDevice());
       QVERIFY(!window->Control(TemplateId::kSend)->isEnabled());
       QCOMPARE(S().Count(723), 0);
-      CPhonebookList cached;
-      QVERIFY(ReadSendCache(CachePath(), cached, true));
-      QCOMPARE(cached.Count(), std::size_t{5});
-      QCOMPARE(cached.Row(4).name, std::string("Entry 05"));
+      const auto cached = ReadSendCacheEntries(CachePath());
+      QVERIFY(cached.has_value());
+      QCOMPARE(cached->size(), std::size_t{5});
+      QCOMPARE(cached->back(), (PhonebookEntry{"P5", "555005", attributes(5)}));
     }
+    // The next start: the handset holds what the broken send wrote (here: nothing).
     m_services = std::make_unique<Services>();
     QVERIFY(S().Connect());
-    S().sim->Exports().StoreFill(UDFP_SIM_KIND_PHONEBOOK, 1);
     auto window = Open();
     QCOMPARE(S().Count(1533), 1);
     QCOMPARE(window->HandsetList().Count(), std::size_t{5});
     window->OnCommand(TemplateId::kSend);
     QTRY_COMPARE_WITH_TIMEOUT(S().Count(723), 1, kWaitMs);
     QCOMPARE(S().sim->Count(UDFP_SIM_KIND_PHONEBOOK), 5);
+    for (int i = 1; i <= 5; ++i) {
+      QCOMPARE(S().sim->Item(UDFP_SIM_KIND_PHONEBOOK, static_cast<std::uint32_t>(i - 1)),
+               Record("P" + std::to_string(i), "55500" + std::to_string(i), attributes(i)));
+    }
     QVERIFY(!std::filesystem::exists(CachePath()));
   }
 

@@ -144,7 +144,8 @@ TEST(SendCache, WritesReadsAndRemoves) {
   const std::vector<PhonebookEntry> received = {
       {"Quote \"q\"", "555-1234", {1, 2, 3, 4}}, {"", "12", {}}, {"Twice", "5551234", {}}};
   ASSERT_TRUE(WriteSendCache(path, received));
-  EXPECT_EQ(ReadBytes(path), kHeader + "\"Quote \"\"q\"\"\",5551234\r\n\"\",12\r\n\"Twice\",5551234\r\n");
+  EXPECT_EQ(ReadBytes(path),
+            kHeader + "\"Quote \"\"q\"\"\",5551234,01020304\r\n\"\",12,00000000\r\n\"Twice\",5551234,00000000\r\n");
 
   CPhonebookList handset = ListOf({{"Stale", "777"}});
   ASSERT_TRUE(ReadSendCache(path, handset, true));
@@ -158,6 +159,29 @@ TEST(SendCache, WritesReadsAndRemoves) {
   EXPECT_TRUE(RemoveSendCache(path));
   EXPECT_FALSE(ReadSendCache(path, handset, true));
   EXPECT_EQ(handset.Count(), 2u);
+}
+
+// The attribute bytes come back from the third field; a cache without it (older) reads
+// with zero bytes, and a damaged field does not make up bytes.
+TEST(SendCache, KeepsAttributeBytes) {
+  CScratchFolder folder;
+  const auto path = folder / "PBCache.phb";
+  ASSERT_TRUE(WriteSendCache(path, {{"A", "555-1234", {0x01, 0x02, 0xAB, 0xFF}}, {"B", "12", {}}}));
+  const auto entries = ReadSendCacheEntries(path);
+  ASSERT_TRUE(entries.has_value());
+  ASSERT_EQ(entries->size(), 2u);
+  EXPECT_EQ((*entries)[0], (PhonebookEntry{"A", "5551234", {0x01, 0x02, 0xAB, 0xFF}}));
+  EXPECT_EQ((*entries)[1], (PhonebookEntry{"B", "12", {}}));
+  const auto old = SendCacheEntries(kHeader + "\"Old\",777\r\n\"Bad\",888,0102ZZ04\r\n\"Short\",999,0102\r\n");
+  ASSERT_EQ(old.size(), 3u);
+  for (const PhonebookEntry& entry : old) {
+    EXPECT_EQ(entry.attributes, (std::array<std::uint8_t, 4>{})) << entry.name;
+  }
+  EXPECT_FALSE(ReadSendCacheEntries(folder / "missing.phb").has_value());
+  // The Handset list restore still reads these lines.
+  CPhonebookList handset;
+  ASSERT_TRUE(ReadSendCache(path, handset, false));
+  EXPECT_EQ(handset.Row(0).number, "5551234");
 }
 
 TEST(SendCache, RestoreTakesOnlyQuotedLinesWithValidNumbers) {
