@@ -3,10 +3,13 @@
 #include "phonebook/PhoneBookUtilityDlg.h"
 
 #include "phonebook/PhoneBookEntryDlg.h"
+#include "phonebook/PhonebookFile.h"
 #include "phonebook/PhonebookListModel.h"
 #include "ui/CharSetEdit.h"
 #include "ui/Message.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QPushButton>
@@ -205,6 +208,37 @@ void CPhoneBookUtilityDlg::Search() {
   }
   SelectRow(Side::Computer, SearchByName(m_computer, text), true);
   UpdateButtons();
+}
+
+void CPhoneBookUtilityDlg::CopyToClipboard() {
+  const std::vector<std::size_t> selected = SelectedRows(Side::Computer);
+  if (selected.empty()) {
+    return;
+  }
+  QGuiApplication::clipboard()->setText(QString::fromStdString(ClipboardText(m_computer, selected)));
+}
+
+void CPhoneBookUtilityDlg::CutToClipboard() {
+  std::vector<std::size_t> selected = SelectedRows(Side::Computer);
+  if (selected.empty()) {
+    return;
+  }
+  CopyToClipboard();
+  std::sort(selected.rbegin(), selected.rend());
+  for (std::size_t row : selected) {
+    m_computer.Remove(row);
+  }
+  SortAndNumber(m_computer);
+  MarkChanged(Side::Computer);
+  ListChanged(Side::Computer);
+}
+
+void CPhoneBookUtilityDlg::PasteFromClipboard() {
+  const std::string text = QGuiApplication::clipboard()->text().toStdString();
+  if (PasteEntryLines(m_computer, text, m_freeEdit) > 0) {
+    MarkChanged(Side::Computer);
+  }
+  ListChanged(Side::Computer);
 }
 
 bool CPhoneBookUtilityDlg::eventFilter(QObject* watched, QEvent* event) {

@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -128,6 +129,15 @@ QTableView* CPhoneBookUtilityDlg::MakeListView(int id, CPhonebookListModel* mode
   view->horizontalHeader()->setStretchLastSection(true);
   view->setMinimumSize(330, 300);
   const Side side = id == kComputerList ? Side::Computer : Side::Handset;
+  if (side == Side::Computer) {
+    // Cut, copy and paste of entry lines work on the Computer list only.
+    const std::pair<QKeySequence::StandardKey, int> keys[] = {
+        {QKeySequence::Cut, kMenuCut}, {QKeySequence::Copy, kMenuCopy}, {QKeySequence::Paste, kMenuPaste}};
+    for (const auto& [key, command] : keys) {
+      auto* shortcut = new QShortcut(QKeySequence(key), view, nullptr, nullptr, Qt::WidgetShortcut);
+      connect(shortcut, &QShortcut::activated, this, [this, command = command] { OnCommand(command); });
+    }
+  }
   connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { UpdateButtons(); });
   connect(view, &QAbstractItemView::doubleClicked, this, [this, side] { EditEntry(side); });
   view->installEventFilter(this);
@@ -342,6 +352,15 @@ void CPhoneBookUtilityDlg::OnCommand(int id) {
       break;
     case kSearch:
       Search();
+      break;
+    case kMenuCopy:
+      CopyToClipboard();
+      break;
+    case kMenuCut:
+      CutToClipboard();
+      break;
+    case kMenuPaste:
+      PasteFromClipboard();
       break;
     case kImport:
     case kMenuImport:

@@ -71,6 +71,9 @@ class CPhoneBookUtilityDlg : public CTemplate {
   static constexpr int kMenuHandsetEdit = 44007;
   static constexpr int kMenuHandsetErase = 44006;
   static constexpr int kMenuHandsetSelectAll = 44005;
+  static constexpr int kMenuCut = 44031;
+  static constexpr int kMenuCopy = 44030;
+  static constexpr int kMenuPaste = 44029;
   static constexpr int kMenuHelp = 44003;
   static constexpr int kMenuVersion = 44002;
 
@@ -165,6 +168,9 @@ class CPhoneBookUtilityDlg : public CTemplate {
   void SelectAll(Side side);
   void CopyEntries(Side from);
   void Search();
+  void CopyToClipboard();
+  void CutToClipboard();
+  void PasteFromClipboard();
   void UpdateButtons();
   void EnableItem(int id, bool enable);
   bool RunEntryDialog(std::string& name, std::string& number);

@@ -149,10 +149,25 @@ std::string ClipboardText(const CPhonebookList& list, const std::vector<std::siz
   return text;
 }
 
+bool IsEntryLine(std::string_view line) {
+  if (!line.empty() && line.back() == '\r') {
+    line.remove_suffix(1);
+  }
+  if (line.empty() || line[0] != '"') {
+    return false;
+  }
+  const QuotedField name = ReadQuoted(line, 0);
+  return name.closed && name.end < line.size() && line[name.end] == ',';
+}
+
 std::size_t PasteEntryLines(CPhonebookList& list, std::string_view text, bool freeEdit) {
   CNumberIndex index(list);
   std::size_t merged = 0;
   for (std::string_view line : SplitLines(text)) {
+    // Any other text on the clipboard (a sentence with a comma and digits) is no entry.
+    if (!IsEntryLine(line)) {
+      continue;
+    }
     merged += MergeLine(list, index, line, freeEdit, true) ? 1 : 0;
   }
   SortAndNumber(list);

@@ -44,7 +44,10 @@ bool MergeEntryLine(CPhonebookList& list, std::string_view line, bool freeEdit, 
 
 // The clipboard text of the given rows: each an entry line ended by a line feed.
 std::string ClipboardText(const CPhonebookList& list, const std::vector<std::size_t>& rows);
-// Reads clipboard text line by line in paste mode; answers how many lines held an entry.
+// True for a line of the form "name",number (a quoted name, then a comma).
+bool IsEntryLine(std::string_view line);
+// Reads clipboard text line by line in paste mode, taking only entry lines; answers how
+// many lines held an entry.
 // The list is sorted and numbered after.
 std::size_t PasteEntryLines(CPhonebookList& list, std::string_view text, bool freeEdit);
 

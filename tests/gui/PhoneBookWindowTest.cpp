@@ -13,7 +13,9 @@
 #include "ui/CharSetEdit.h"
 #include "ui/PhoneNumberEdit.h"
 
+#include <QClipboard>
 #include <QDir>
+#include <QGuiApplication>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -181,6 +183,47 @@ class PhoneBookWindowTest : public QObject {
     QVERIFY(!window->Control(Dlg::kHandsetErase)->isEnabled());
     // Without a handset Send stays disabled whatever the list holds.
     QVERIFY(!window->Control(TemplateId::kSend)->isEnabled());
+  }
+
+  // Search by name, the Delete key, and the clipboard: Ctrl+C copies entry lines, Ctrl+X
+  // removes the rows, Ctrl+V takes back only entry lines.
+  void searchDeleteAndClipboard() {
+    auto window = Open(false);
+    for (const char* name : {"Jack", "John", "Jon"}) {
+      AnswerEntryDialog(*window, name, QString::number(qHash(QString(name)) % 100000 + 1));
+      window->OnCommand(Dlg::kComputerAdd);
+    }
+    auto search = [&](const char* text) {
+      window->findChild<CCharSetEdit*>()->setText(text);
+      window->OnCommand(Dlg::kSearch);
+      const QModelIndexList rows = window->ComputerView()->selectionModel()->selectedRows();
+      return rows.size() == 1 ? window->ComputerList().Row(static_cast<std::size_t>(rows[0].row())).name
+                              : std::string();
+    };
+    QCOMPARE(search("Jo"), std::string("John"));
+    QCOMPARE(search("Jz"), std::string("Jack"));
+    QCOMPARE(search("x"), std::string("Jack"));
+
+    window->ComputerView()->clearSelection();
+    QTest::keyClick(window->ComputerView(), Qt::Key_Delete);
+    QCOMPARE(S().Count(785), 0);
+
+    QApplication::setActiveWindow(window.get());
+    window->ComputerView()->setFocus();
+    QTRY_VERIFY(window->ComputerView()->hasFocus());
+    SelectOnly(window->ComputerView(), 1);
+    QTest::keySequence(window->ComputerView(), QKeySequence::Cut);
+    QCOMPARE(window->ComputerList().Count(), std::size_t{2});
+    QVERIFY(QGuiApplication::clipboard()->text().startsWith("\"John\","));
+    QGuiApplication::clipboard()->setText(QGuiApplication::clipboard()->text() + "Meet at 10,30\n");
+    QTest::keySequence(window->ComputerView(), QKeySequence::Paste);
+    QCOMPARE(window->ComputerList().Count(), std::size_t{3});
+    QCOMPARE(window->ComputerList().Row(1).name, std::string("John"));
+
+    SelectOnly(window->ComputerView(), 2);
+    QTest::keyClick(window->ComputerView(), Qt::Key_Delete);
+    QCOMPARE(S().Count(785), 1);
+    QCOMPARE(window->ComputerList().Count(), std::size_t{2});
   }
 
   // Save writes the exact file, titles the window and enters the history; Open reads it back

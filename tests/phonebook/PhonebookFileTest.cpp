@@ -103,13 +103,22 @@ TEST(PhonebookFile, PasteModeKeepsBothEntriesOfTheSameName) {
   EXPECT_EQ(full.Row(0).name, "ABCDEFGHIJKLM(1)");
 }
 
+TEST(PhonebookFile, EntryLines) {
+  EXPECT_TRUE(IsEntryLine("\"Ann\",123"));
+  EXPECT_TRUE(IsEntryLine("\"A \"\"q\"\"\",123\r"));
+  EXPECT_FALSE(IsEntryLine("Ann,123"));
+  EXPECT_FALSE(IsEntryLine("\"Ann\" 123"));
+  EXPECT_FALSE(IsEntryLine("\"Ann,123"));
+  EXPECT_FALSE(IsEntryLine(""));
+}
+
 TEST(PhonebookFile, ClipboardCopyAndPaste) {
   CPhonebookList source = ListOf({{"Ann \"A\"", "555-1234"}, {"Bob", "12"}, {"Cy", "34"}});
   const std::string text = ClipboardText(source, {0, 2, 7});
   EXPECT_EQ(text, "\"Ann \"\"A\"\"\",5551234\n\"Cy\",34\n");
 
   CPhonebookList target = ListOf({{"Cy", "34"}, {"Other", "5551234"}});
-  EXPECT_EQ(PasteEntryLines(target, text + "garbage\n", true), 2u);
+  EXPECT_EQ(PasteEntryLines(target, text + "garbage\nMeet at 10,30\n\"Open quote,5550000\n", true), 2u);
   ASSERT_EQ(target.Count(), 2u);
   EXPECT_EQ(target.Row(0).name, "Ann \"A\"");
   EXPECT_EQ(target.Row(0).number, "555-1234");
