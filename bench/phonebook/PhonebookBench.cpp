@@ -5,6 +5,10 @@
 #include "phonebook/VCardFormat.h"
 
 #include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -68,6 +72,35 @@ void BM_ParseVCards(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ParseVCards)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+// A 10 MB contacts file as a phone writes it: one card with a 6 MB photo folded into lines
+// of 75 characters, then cards with small photos up to the size.
+std::string CardWithFoldedPhoto(const std::string& name, int number, std::size_t photoBytes) {
+  std::string card = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:" + name + "\r\nPHOTO;ENCODING=b;TYPE=JPEG:";
+  const std::string chunk(74, 'Q');
+  for (std::size_t written = 0; written < photoBytes; written += chunk.size()) {
+    card += chunk + "\r\n ";
+  }
+  return card + "Zg==\r\nTEL;TYPE=CELL:" + Number(number) + "\r\nEND:VCARD\r\n";
+}
+
+void BM_ReadVCardFileWithPhoto(benchmark::State& state) {
+  const std::size_t total = static_cast<std::size_t>(state.range(0)) << 20;
+  std::string text = CardWithFoldedPhoto("Photo", 0, 6u << 20);
+  for (int i = 1; text.size() < total; ++i) {
+    text += CardWithFoldedPhoto("Name " + std::to_string(i), i, 4000);
+  }
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("orvane-bench-" + std::to_string(::getpid()) + ".vcf");
+  std::ofstream(path, std::ios::binary).write(text.data(), static_cast<std::streamsize>(text.size()));
+  for (auto _ : state) {
+    CImportGrid grid;
+    benchmark::DoNotOptimize(ReadVCardGrid(path, grid));
+  }
+  std::filesystem::remove(path);
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_ReadVCardFileWithPhoto)->Arg(10)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,5 +1,6 @@
 // orvane-usb-utility: the resident ORVANE USB Utility.
 #include "app/UsbUtilityApp.h"
+#include "platform/SettingsBackend.h"
 #include "platform/TerminationSignals.h"
 
 #include <QApplication>

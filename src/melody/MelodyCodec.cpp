@@ -171,7 +171,8 @@ int WaveToMelodyData(const std::string& wave, const std::string& gc) {
   OpenWaveFileStack().Push(&in);
   in.OpenR(wave);
   in.ReadHeader();
-  if (in.m_wChannels != 1 || in.m_wBitsPerSample != 16 || in.m_dwSamplesPerSec != kMelodyRate) {
+  if (in.m_wChannels != 1 || in.m_wBitsPerSample != 16 || in.m_dwSamplesPerSec != kMelodyRate ||
+      in.SampleFormat() != CWaveFile::kTagPcm) {
     throw CMelodyException(CMelodyException::kUnsupportedFormat, "WaveToMelodyData format");
   }
   in.SeekData();

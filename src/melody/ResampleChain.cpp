@@ -67,7 +67,7 @@ void CResampleChain::ConvertFile(const std::string& source, const std::string& d
   OpenWaveFileStack().Push(&src);
   src.OpenR(source);
   src.ReadHeader();
-  if (src.m_wChannels != 1 || src.m_wBitsPerSample != 16) {
+  if (src.m_wChannels != 1 || src.m_wBitsPerSample != 16 || src.SampleFormat() != CWaveFile::kTagPcm) {
     throw CMelodyException(CMelodyException::kUnsupportedFormat, "CResampleChain format");
   }
   src.SeekData();
@@ -76,7 +76,6 @@ void CResampleChain::ConvertFile(const std::string& source, const std::string& d
   dst.CopyFormatFrom(src);
   for (const FirTable* t : m_tables) {
     dst.m_dwSamplesPerSec = Scale(dst.m_dwSamplesPerSec, *t);
-    dst.m_dwAvgBytesPerSec = Scale(dst.m_dwAvgBytesPerSec, *t);
   }
   dst.WriteHeader();
   const std::uint8_t* table = src.CreateBuffer();

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -38,6 +39,37 @@ bool IsId(const std::uint8_t* p, const char* id) {
   return std::memcmp(p, id, 4) == 0;
 }
 
+// A chunk identifier is four printable ASCII characters.
+bool IsChunkId(const char* id) {
+  for (int i = 0; i < 4; ++i) {
+    if (id[i] < 0x20 || id[i] > 0x7E) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Chunks that commonly follow an odd-sized one in WAVE files.
+bool IsKnownChunk(const char* id) {
+  static const char* const known[] = {"data", "LIST", "fact", "cue ", "smpl", "inst", "bext",
+                                      "id3 ", "ID3 ", "JUNK", "junk", "PEAK", "PAD ", "iXML"};
+  for (const char* k : known) {
+    if (std::memcmp(id, k, 4) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The standard SubFormat GUIDs carry the format tag in their first two bytes, followed by
+// this fixed tail.
+constexpr std::uint8_t kSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                             0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+// Offsets inside an extensible "fmt " body.
+constexpr std::uint32_t kExtensibleFmtSize = 40;
+constexpr std::size_t kSubFormatOffset = 24;
+
 }  // namespace
 
 CWaveFile::CWaveFile() = default;
@@ -64,10 +96,12 @@ void CWaveFile::Open(const std::string& name, bool write) {
   m_strFileName = name;
   m_dataLimited = false;
   m_dataEnd = 0;
-  const int flags = write ? (O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC) : (O_RDONLY | O_CLOEXEC);
+  // Opened without blocking so that a FIFO or a device is refused at once instead of
+  // waiting for a writer; regular files then get ordinary blocking I/O again.
+  const int flags = (write ? (O_RDWR | O_CREAT | O_TRUNC) : O_RDONLY) | O_CLOEXEC | O_NONBLOCK;
   const int fd = ::open(name.c_str(), flags, 0644);
   struct stat st {};
-  if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+  if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)) {
     ::close(fd);
     errno = EISDIR;
   } else if (fd >= 0) {
@@ -157,7 +191,8 @@ void CWaveFile::ReadHeader() {
   }
   std::uint8_t chunk[8];
   ReadExact(chunk, sizeof chunk, "CWaveFile::ReadHeader fmt ");
-  if (!IsId(chunk, "fmt ") || Le32(chunk + 4) < 16) {
+  const std::uint32_t fmtSize = Le32(chunk + 4);
+  if (!IsId(chunk, "fmt ") || fmtSize < 16) {
     FailClosing(CMelodyException::kFile, "CWaveFile::ReadHeader fmt ");
   }
   std::uint8_t body[16];
@@ -167,12 +202,71 @@ void CWaveFile::ReadHeader() {
   m_dwSamplesPerSec = Le32(body + 4);
   m_dwAvgBytesPerSec = Le32(body + 8);
   m_wBitsPerSample = Le16(body + 14);
+  m_wSubFormatTag = 0;
+  if (m_wFormatTag == kTagExtensible) {
+    ReadExtensible(fmtSize);
+  }
   // The stored block align is ignored; the frame width follows from the sample format.
   const std::uint32_t blockAlign = static_cast<std::uint32_t>(m_wBitsPerSample / 8) * m_wChannels;
   if (m_wChannels == 0 || m_wBitsPerSample == 0 || blockAlign == 0 || blockAlign > 0xFFFF) {
     FailClosing(CMelodyException::kUnsupportedFormat, "CWaveFile::ReadHeader format");
   }
   m_wBlockAlign = static_cast<std::uint16_t>(blockAlign);
+}
+
+void CWaveFile::ReadExtensible(std::uint32_t fmtSize) {
+  if (fmtSize < kExtensibleFmtSize) {
+    return;  // no SubFormat: the encoding stays unknown
+  }
+  std::uint8_t extension[kExtensibleFmtSize - 16];
+  ReadExact(extension, sizeof extension, "CWaveFile::ReadHeader fmt extension");
+  const std::uint8_t* guid = extension + (kSubFormatOffset - 16);
+  if (std::memcmp(guid + 2, kSubFormatTail, sizeof kSubFormatTail) == 0) {
+    m_wSubFormatTag = Le16(guid);
+  }
+}
+
+bool CWaveFile::ChunkIdAt(std::uint64_t offset, std::uint64_t fileSize, char id[4], const char* where) {
+  if (offset + 8 > fileSize) {
+    return false;
+  }
+  SeekTo(offset, where);
+  return Read(id, 4) == 4 && IsChunkId(id);
+}
+
+std::uint64_t CWaveFile::NextChunk(std::uint64_t pos, std::uint32_t size, std::uint64_t fileSize, const char* where) {
+  const std::uint64_t unpadded = pos + size;
+  if ((size & 1u) == 0) {
+    return unpadded;
+  }
+  // RIFF pads every odd-sized chunk to an even length, but some writers leave the pad
+  // byte out. A known chunk right after the unpadded end wins over a stray identifier
+  // that the padded offset happens to form.
+  char padded[4] = {};
+  char plain[4] = {};
+  const bool paddedOk = ChunkIdAt(unpadded + 1, fileSize, padded, where);
+  const bool plainOk = ChunkIdAt(unpadded, fileSize, plain, where);
+  if (plainOk && (!paddedOk || (IsKnownChunk(plain) && !IsKnownChunk(padded)))) {
+    return unpadded;
+  }
+  return unpadded + 1;
+}
+
+std::uint32_t CWaveFile::UsableDataSize(std::uint32_t size, std::uint64_t pos, std::uint64_t fileSize) {
+  m_dwStatedDataSize = size;
+  m_bDataSizeClamped = false;
+  const std::uint64_t present = fileSize > pos ? fileSize - pos : 0;
+  // A writer streaming to a pipe cannot go back to fill in the sizes: it leaves a
+  // placeholder (all ones, or zero with a RIFF size that does not even cover the header).
+  const bool placeholderRiff = m_dwRiffSize == 0 || m_dwRiffSize == 0xFFFFFFFFu || m_dwRiffSize + 8ull < pos;
+  const bool streamed = size == 0 && placeholderRiff && present > 0;
+  if (size <= present && !streamed) {
+    return size;
+  }
+  const std::uint64_t frame = m_wBlockAlign == 0 ? 1 : m_wBlockAlign;
+  const std::uint64_t usable = std::min<std::uint64_t>(present, 0xFFFFFFFFu) / frame * frame;
+  m_bDataSizeClamped = usable != size;
+  return static_cast<std::uint32_t>(usable);
 }
 
 std::uint32_t CWaveFile::FindDataChunk(const char* where) {
@@ -186,13 +280,9 @@ std::uint32_t CWaveFile::FindDataChunk(const char* where) {
     pos += 8;
     const std::uint32_t size = Le32(chunk + 4);
     if (IsId(chunk, "data")) {
-      if (pos + size > fileSize) {
-        throw CMelodyException(CMelodyException::kFile, where);
-      }
-      return size;
+      return UsableDataSize(size, pos, fileSize);
     }
-    // RIFF pads every odd-sized chunk to an even length.
-    const std::uint64_t next = pos + size + (size & 1u);
+    const std::uint64_t next = NextChunk(pos, size, fileSize, where);
     if (next > fileSize) {
       throw CMelodyException(CMelodyException::kFile, where);
     }
@@ -210,8 +300,9 @@ void CWaveFile::SeekData(std::uint32_t* dataSize) {
     throw CMelodyException(CMelodyException::kFile, where);
   }
   const std::uint32_t fmtSize = Le32(sizeField);
-  const std::uint64_t afterFmt = 20 + static_cast<std::uint64_t>(fmtSize) + (fmtSize & 1u);
-  if (afterFmt > FileSize(where)) {
+  const std::uint64_t fileSize = FileSize(where);
+  const std::uint64_t afterFmt = NextChunk(20, fmtSize, fileSize, where);
+  if (afterFmt > fileSize) {
     throw CMelodyException(CMelodyException::kFile, where);
   }
   SeekTo(afterFmt, where);
@@ -262,11 +353,13 @@ void CWaveFile::Skip(std::uint64_t count) {
 }
 
 void CWaveFile::WriteHeader() {
+  const std::uint64_t bytesPerSecond = static_cast<std::uint64_t>(m_dwSamplesPerSec) * m_wBlockAlign;
+  m_dwAvgBytesPerSec = static_cast<std::uint32_t>(std::min<std::uint64_t>(bytesPerSecond, 0xFFFFFFFFu));
   std::uint8_t header[44] = {};
   std::memcpy(header, "RIFF", 4);
   std::memcpy(header + 8, "WAVEfmt ", 8);
   PutLe32(header + 16, 16);
-  PutLe16(header + 20, m_wFormatTag);
+  PutLe16(header + 20, SampleFormat());
   PutLe16(header + 22, m_wChannels);
   PutLe32(header + 24, m_dwSamplesPerSec);
   PutLe32(header + 28, m_dwAvgBytesPerSec);
@@ -359,7 +452,8 @@ void CWaveFile::WriteTable(std::size_t count) {
 }
 
 void CWaveFile::CopyFormatFrom(const CWaveFile& other) {
-  m_wFormatTag = other.m_wFormatTag;
+  m_wFormatTag = other.SampleFormat();
+  m_wSubFormatTag = 0;
   m_wChannels = other.m_wChannels;
   m_dwSamplesPerSec = other.m_dwSamplesPerSec;
   m_dwAvgBytesPerSec = other.m_dwAvgBytesPerSec;

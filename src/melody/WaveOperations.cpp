@@ -208,7 +208,11 @@ int GetWaveInfo(const std::string& file, WaveInfo& info) {
   CWaveFile src;
   const std::uint32_t dataSize = OpenSource(src, file);
   src.Close();
+  info.m_wFormatTag = src.m_wFormatTag;
+  info.m_wSampleFormat = src.SampleFormat();
   info.m_dwFrames = dataSize / src.m_wBlockAlign;
+  info.m_dwStatedDataSize = src.StatedDataSize();
+  info.m_bDataSizeClamped = src.DataSizeClamped();
   info.m_dwRiffSize = src.m_dwRiffSize;
   info.m_dwSamplesPerSec = src.m_dwSamplesPerSec;
   info.m_dwAvgBytesPerSec = src.m_dwAvgBytesPerSec;

@@ -14,7 +14,16 @@ class CWaveFile;
 CBoundedStack<CWaveFile*>& OpenWaveFileStack();
 
 struct WaveInfo {
+  // The format tag as stored, and the encoding of the samples (for an extensible file the
+  // one its SubFormat names, 0 when that is not a standard one).
+  std::uint16_t m_wFormatTag = 0;
+  std::uint16_t m_wSampleFormat = 0;
+  // Frames of the usable data. When the stated data size runs past the end of the file
+  // (truncated, or streamed with a placeholder size), the data is cut to the whole frames
+  // present and m_bDataSizeClamped tells so.
   std::uint32_t m_dwFrames = 0;
+  std::uint32_t m_dwStatedDataSize = 0;
+  bool m_bDataSizeClamped = false;
   std::uint32_t m_dwRiffSize = 0;
   std::uint32_t m_dwSamplesPerSec = 0;
   std::uint32_t m_dwAvgBytesPerSec = 0;

@@ -1,5 +1,7 @@
 #include "phonebook/ImportJob.h"
 
+#include "phonebook/NumberText.h"
+
 #include <algorithm>
 
 namespace {
@@ -20,10 +22,14 @@ ImportOutcome ImportEntries(CPhonebookList& list, const ImportLists& lists, bool
       outcome.cancelled = true;
       break;
     }
-    const std::optional<PhonebookEntry> entry = ValidateEntry(lists.names[i], lists.numbers[i]);
+    const JoinedNumbers joined = SplitJoinedNumbers(lists.numbers[i]);
+    const std::optional<PhonebookEntry> entry = ValidateEntry(lists.names[i], joined.first);
     if (!entry) {
       outcome.invalidRows.push_back(i + 1);
       continue;
+    }
+    if (joined.count > 1) {
+      outcome.joinedRows.push_back(i + 1);
     }
     if (index.AddOrOverwrite(list, entry->name, ToDisplayNumber(entry->number, freeEdit))) {
       ++outcome.overwritten;

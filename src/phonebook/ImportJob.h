@@ -15,6 +15,9 @@ struct ImportOutcome {
   std::size_t overwritten = 0;
   // Data rows (1-based) whose number column held no valid number.
   std::vector<std::size_t> invalidRows;
+  // Data rows (1-based) whose number cell joined several numbers with ":::" (address-book
+  // exports do): the first of them was taken.
+  std::vector<std::size_t> joinedRows;
   bool cancelled = false;
 
   // 753 when some row was skipped, 0 otherwise.
@@ -22,7 +25,8 @@ struct ImportOutcome {
 };
 
 // Adds each valid (name, number) pair of the lists to the list in display form,
-// overwriting the row of the same number. Reads the cancel flag (when given) before each
+// overwriting the row of the same number. Of a number cell that joins several numbers
+// with ":::" only the first is taken. Reads the cancel flag (when given) before each
 // row; runs on any thread, touching only what it is given.
 ImportOutcome ImportEntries(CPhonebookList& list, const ImportLists& lists, bool freeEdit,
                             const std::atomic<bool>* cancel = nullptr);

@@ -102,9 +102,9 @@ bool Cancelled(const std::atomic<bool>* cancel) {
 
 void CollectNumber(const std::string& name, const std::string& field, const CNumberIndex& computer, bool freeEdit,
                    std::vector<PhonebookEntry>& collected) {
-  const std::string number = CleanNumber(StoredNumber(field));
-  if (IsValidNumber(number) && computer.Find(number) < 0) {
-    collected.push_back({name, ToDisplayNumber(number, freeEdit), {}});
+  const std::optional<PhonebookEntry> entry = ValidateEntry(name, field);
+  if (entry && computer.Find(entry->number) < 0) {
+    collected.push_back({entry->name, ToDisplayNumber(entry->number, freeEdit), {}});
   }
 }
 
@@ -177,6 +177,7 @@ OutlookCollection ReadOutlookExports(const std::filesystem::path& folder, bool p
                                              result.collected, cancel);
     anyRead = anyRead || result.addressBook.ok;
   }
-  result.failed = !anyRead && !Cancelled(cancel);
+  // A file that stops at a bad line still contributes the contacts before it.
+  result.failed = !anyRead && result.collected.empty() && !Cancelled(cancel);
   return result;
 }

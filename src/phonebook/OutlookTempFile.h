@@ -54,8 +54,9 @@ struct OutlookCollection {
   std::vector<PhonebookEntry> collected;
   OutlookReadResult personalFolders;
   OutlookReadResult addressBook;
-  // Message 768: neither export wrote its file, or no written file could be read. What was
-  // collected before a bad line is still offered for merging.
+  // Message 768: neither export wrote its file, or no written file could be read to its
+  // end and none gave a contact before its bad line. A file that stops at a bad line
+  // contributes the contacts before it, and the import goes on with them.
   bool failed = false;
 };
 

@@ -1,5 +1,6 @@
 #include "phonebook/PhonebookEntry.h"
 
+#include "phonebook/NumberText.h"
 #include "platform/Utf8.h"
 
 namespace {
@@ -57,7 +58,7 @@ std::string NormaliseName(std::string_view name) {
 
 std::string CleanNumber(std::string_view number) {
   std::string result;
-  for (char c : number) {
+  for (char c : MarkExtensions(number)) {
     if (IsNumberCharacter(c)) {
       result += c;
       if (result.size() == kMaxNumberLength) {
@@ -83,6 +84,9 @@ bool IsValidNumber(std::string_view number) {
 }
 
 std::optional<PhonebookEntry> ValidateEntry(std::string_view name, std::string_view number) {
+  if (LooksLikeText(MarkExtensions(number))) {
+    return std::nullopt;
+  }
   PhonebookEntry entry;
   entry.number = CleanNumber(number);
   if (!IsValidNumber(entry.number)) {

@@ -23,13 +23,15 @@ inline constexpr std::size_t kMaxNumberLength = 32;
 // Cuts a name to 16 characters and turns every character the handset cannot store into a
 // blank. Text is read as UTF-8: a multi-byte character becomes one blank, a stray byte too.
 std::string NormaliseName(std::string_view name);
-// Keeps only the characters of "0123456789#*PF" and cuts the result to 32 characters.
+// Turns extension markers ("ext.", "x" between digits, ";ext=", commas) into the pause P,
+// then keeps only the characters of "0123456789#*PF" and cuts the result to 32 characters.
 std::string CleanNumber(std::string_view number);
 // 1 to 32 characters of "0123456789#*PF" with at least one dial character (0-9, *, #):
 // P (pause) and F (flash) alone do not make a number, so header words like "Phone" fail.
 bool IsValidNumber(std::string_view number);
 // Repairs a name and number that come from outside the entry dialog; nothing when the
-// number is not valid after cleaning. The number comes back in stored form.
+// number holds more letters than digits (a heading or label) or is not valid after
+// cleaning. The number comes back in stored form.
 std::optional<PhonebookEntry> ValidateEntry(std::string_view name, std::string_view number);
 // The number with hyphens grouped by its length when freeEdit is set; unchanged otherwise.
 std::string ToDisplayNumber(std::string_view storedNumber, bool freeEdit);

@@ -1,32 +1,12 @@
 #include "phonebook/TextFile.h"
 
 #include "platform/Utf8.h"
+#include "platform/WholeFile.h"
 
 #include <fstream>
 
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
-    return std::nullopt;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    return std::nullopt;
-  }
-  std::string content;
-  char buffer[65536];
-  while (in) {
-    in.read(buffer, sizeof buffer);
-    const auto got = static_cast<std::size_t>(in.gcount());
-    if (content.size() + got > maxBytes) {
-      return std::nullopt;
-    }
-    content.append(buffer, got);
-  }
-  if (in.bad()) {
-    return std::nullopt;
-  }
-  return content;
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
+  return ReadWholeFile(path, kMaxImportFileBytes);
 }
 
 std::vector<std::string_view> SplitLines(std::string_view text) {
@@ -49,24 +29,6 @@ std::string_view SkipByteOrderMark(std::string_view text) {
     text.remove_prefix(3);
   }
   return text;
-}
-
-void AppendUtf8(std::string& text, char32_t codePoint) {
-  if (codePoint < 0x80) {
-    text += static_cast<char>(codePoint);
-  } else if (codePoint < 0x800) {
-    text += static_cast<char>(0xC0 | (codePoint >> 6));
-    text += static_cast<char>(0x80 | (codePoint & 0x3F));
-  } else if (codePoint < 0x10000) {
-    text += static_cast<char>(0xE0 | (codePoint >> 12));
-    text += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-    text += static_cast<char>(0x80 | (codePoint & 0x3F));
-  } else {
-    text += static_cast<char>(0xF0 | (codePoint >> 18));
-    text += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
-    text += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-    text += static_cast<char>(0x80 | (codePoint & 0x3F));
-  }
 }
 
 namespace {

@@ -7,12 +7,15 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Utf8.h"
+
 // Files the phonebook reads are small; anything larger than this is refused instead of
 // being loaded into memory (a mistaken choice of a disc image, for example).
 inline constexpr std::size_t kMaxImportFileBytes = 64u * 1024u * 1024u;
 
-// The whole content of a file; nothing when it cannot be opened or read, or is too large.
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes = kMaxImportFileBytes);
+// The whole content of a file the phonebook imports; nothing when it cannot be opened or
+// read, is not a regular file, or is larger than kMaxImportFileBytes.
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
 // Splits text into lines ended by CR LF, LF or a lone CR (older Mac files). A line end at
 // the very end of the text does not start another (empty) line.
 std::vector<std::string_view> SplitLines(std::string_view text);
@@ -25,5 +28,3 @@ std::string DecodeImportText(std::string_view bytes, bool latin1Fallback);
 bool IsValidUtf8(const std::string& text);
 // Each byte read as a Latin-1 character.
 std::string Latin1ToUtf8(std::string_view text);
-// Appends the UTF-8 form of a code point.
-void AppendUtf8(std::string& text, char32_t codePoint);

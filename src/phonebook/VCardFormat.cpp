@@ -147,7 +147,18 @@ std::string NameFromN(std::string_view value) {
   return name;
 }
 
-// Collects the columns of one card at a time.
+// A TEL value of version 4.0 may be a tel: address ("tel:+1-555-0100;ext=12").
+std::string_view WithoutTelScheme(std::string_view value) {
+  if (value.size() >= 4 && Upper(value.substr(0, 4)) == "TEL:") {
+    value.remove_prefix(4);
+  }
+  return value;
+}
+
+// Collects one card at a time into a grid row of fixed columns, whatever the order of its
+// lines: 1 the name (FN, or the name of N when there is no FN), 2 the first number, 3 the
+// nickname, 4 onward the further numbers. So the same column holds the same kind of text
+// for every card of a file; empty cells at the end of a row are left off.
 class CVCardCollector {
  public:
   explicit CVCardCollector(CImportGrid& grid) : m_grid(grid) {}
@@ -167,35 +178,55 @@ class CVCardCollector {
     if (line.name == "N") {
       if (!m_nameFromN) {
         m_nameFromN = NameFromN(value);
-        m_nPosition = m_cells.size();
       }
       return;
     }
-    m_hasFn = m_hasFn || line.name == "FN";
-    m_cells.push_back(line.name == "TEL" ? RemoveHyphens(value) : std::move(value));
+    m_hasColumns = true;
+    if (line.name == "TEL") {
+      m_numbers.push_back(RemoveHyphens(WithoutTelScheme(value)));
+    } else if (line.name == "FN") {
+      if (m_fullName.empty()) {
+        m_fullName = std::move(value);
+      }
+    } else if (!m_nickname) {
+      m_nickname = std::move(value);
+    }
   }
 
   void Finish() {
-    if (!m_hasFn && m_nameFromN && !m_nameFromN->empty() && !m_cells.empty()) {
-      m_cells.insert(m_cells.begin() + static_cast<std::ptrdiff_t>(m_nPosition), *m_nameFromN);
+    if (m_hasColumns) {
+      m_grid.AddRow(Row(), m_line);
     }
-    if (!m_cells.empty()) {
-      m_grid.AddRow(std::move(m_cells), m_line);
-    }
-    m_cells.clear();
-    m_hasFn = false;
+    m_hasColumns = false;
+    m_fullName.clear();
+    m_nickname.reset();
+    m_numbers.clear();
     m_nameFromN.reset();
-    m_nPosition = 0;
     m_line = 0;
   }
 
  private:
+  std::vector<std::string> Row() {
+    std::vector<std::string> cells;
+    cells.push_back(!m_fullName.empty() ? std::move(m_fullName) : m_nameFromN.value_or(std::string()));
+    cells.push_back(m_numbers.empty() ? std::string() : std::move(m_numbers.front()));
+    cells.push_back(m_nickname.value_or(std::string()));
+    for (std::size_t i = 1; i < m_numbers.size(); ++i) {
+      cells.push_back(std::move(m_numbers[i]));
+    }
+    while (cells.size() > 1 && cells.back().empty()) {
+      cells.pop_back();
+    }
+    return cells;
+  }
+
   CImportGrid& m_grid;
-  std::vector<std::string> m_cells;
-  bool m_hasFn = false;
+  bool m_hasColumns = false;  // the card has an FN, NICKNAME or TEL line
+  std::string m_fullName;
+  std::optional<std::string> m_nickname;
+  std::vector<std::string> m_numbers;
   bool m_version3 = false;
   std::optional<std::string> m_nameFromN;
-  std::size_t m_nPosition = 0;
   std::size_t m_line = 0;
 };
 
@@ -207,8 +238,56 @@ struct LogicalLine {
   std::string text;
 };
 
+// What is known of the content line being joined. Its property and parameters are decided
+// once, as soon as the colon that ends them has been read; the lines folded into its value
+// are only appended, so a value folded over many lines (a photo) is read in linear time.
+class COpenLine {
+ public:
+  void Start() {
+    m_headRead = 0;
+    m_quoted = false;
+    m_valueStart = std::string::npos;
+    m_quotedPrintable = false;
+    m_version = false;
+  }
+
+  // Looks for the end of the property and parameters in the text appended since last time.
+  void Scan(const std::string& text) {
+    for (; m_valueStart == std::string::npos && m_headRead < text.size(); ++m_headRead) {
+      if (text[m_headRead] == '"') {
+        m_quoted = !m_quoted;
+      } else if (text[m_headRead] == ':' && !m_quoted) {
+        m_valueStart = m_headRead + 1;
+        const std::optional<ContentLine> head = SplitContentLine(std::string_view(text).substr(0, m_valueStart));
+        m_quotedPrintable = head && IsQuotedPrintable(*head);
+        m_version = head && head->name == "VERSION";
+      }
+    }
+  }
+
+  // True when the value is quoted-printable and ends in the "=" of a soft line break.
+  bool SoftBreak(const std::string& text) const {
+    return m_quotedPrintable && text.size() > m_valueStart && text.back() == '=';
+  }
+  // The version a complete VERSION line names; nothing for any other line.
+  std::optional<bool> Version3(const std::string& text) const {
+    if (!m_version) {
+      return std::nullopt;
+    }
+    return !std::string_view(text).substr(m_valueStart).starts_with("2");
+  }
+
+ private:
+  std::size_t m_headRead = 0;
+  bool m_quoted = false;
+  std::size_t m_valueStart = std::string::npos;
+  bool m_quotedPrintable = false;
+  bool m_version = false;
+};
+
 std::vector<LogicalLine> UnfoldLines(std::string_view text) {
   std::vector<LogicalLine> logical;
+  COpenLine open;
   bool softBreak = false;
   bool version3 = false;
   std::size_t number = 0;
@@ -222,13 +301,14 @@ std::vector<LogicalLine> UnfoldLines(std::string_view text) {
       // white space, which belongs to the value.
       logical.back().text.append(version3 ? line.substr(1) : line);
     } else {
+      if (!logical.empty()) {
+        version3 = open.Version3(logical.back().text).value_or(version3);
+      }
       logical.push_back({number, std::string(line)});
+      open.Start();
     }
-    const std::optional<ContentLine> content = SplitContentLine(logical.back().text);
-    if (content && content->name == "VERSION") {
-      version3 = !content->value.starts_with("2");
-    }
-    softBreak = content && IsQuotedPrintable(*content) && !content->value.empty() && content->value.back() == '=';
+    open.Scan(logical.back().text);
+    softBreak = open.SoftBreak(logical.back().text);
   }
   return logical;
 }
@@ -250,14 +330,26 @@ std::string VCardText(std::string_view name, std::string_view storedNumber, std:
   return text;
 }
 
-std::string VCardBaseName(std::string_view name, std::string_view storedNumber) {
+namespace {
+
+// The number with each star turned into "_" (a star is not allowed in file names elsewhere).
+std::string NumberBaseName(std::string_view storedNumber) {
   std::string base;
-  if (name.empty()) {
-    for (char c : storedNumber) {
-      base += (c == '*') ? '_' : c;
-    }
-    return base;
+  for (char c : storedNumber) {
+    base += (c == '*') ? '_' : c;
   }
+  return base.empty() ? std::string("_") : base;
+}
+
+}  // namespace
+
+std::string VCardBaseName(std::string_view name, std::string_view storedNumber) {
+  // A name of blanks only (what a name in another alphabet becomes once cleaned) would
+  // give a blank file name, and one that starts with "." a hidden file.
+  if (name.find_first_not_of(' ') == std::string_view::npos || name.front() == '.') {
+    return NumberBaseName(storedNumber);
+  }
+  std::string base;
   constexpr std::string_view kReplaced = "/:*\"?<>";
   for (char c : name) {
     base += (kReplaced.find(c) != std::string_view::npos) ? '_' : c;
@@ -302,10 +394,10 @@ CImportGrid ParseVCardText(std::string_view text) {
     if (!line) {
       continue;
     }
-    const std::string upperValue = Upper(line->value);
-    if (line->name == "BEGIN" && upperValue == "VCARD") {
+    const bool vcardValue = line->value.size() == 5 && Upper(line->value) == "VCARD";
+    if (line->name == "BEGIN" && vcardValue) {
       card.Begin(raw.line);
-    } else if (line->name == "END" && upperValue == "VCARD") {
+    } else if (line->name == "END" && vcardValue) {
       card.Finish();
     } else if (line->name == "VERSION") {
       card.SetVersion(line->value);

@@ -165,6 +165,15 @@ void CImageEditor::RenderTones() {
   m_display = m_geometry;
   const CToneCurve::Table contrast = CToneCurve::Contrast(m_contrast);
   const CToneCurve::Table brightness = CToneCurve::Brightness(m_brightness);
+  // The colour sliders (red, green, blue) use the brightness-style curve on their own plane,
+  // not the contrast curve, although both are "one tone value per plane": users read a
+  // colour slider as more or less of that colour. The brightness curve moves every level of
+  // the plane towards full (positive) or towards none (negative), so the whole picture takes
+  // on or loses that tint and the order of levels is kept. A contrast curve on one plane
+  // would stretch it around mid grey instead: +1000 red would add red to the light parts
+  // and take it out of the dark ones, a colour shift that follows the picture's brightness.
+  // Per plane first, then contrast and brightness on all three, composed into one table per
+  // plane so each pixel is looked up once.
   const auto channel = [&](int planeValue) {
     return CToneCurve::Compose(CToneCurve::Compose(CToneCurve::PlaneValue(planeValue), contrast), brightness);
   };

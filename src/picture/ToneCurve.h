@@ -25,7 +25,8 @@ class CToneCurve {
   // of its distance, up to three quarters at the extremes, so detail is never clipped away.
   static Table Brightness(int value);
   // One colour plane: the brightness curve applied to that plane alone, so a positive
-  // value adds that colour and a negative one takes it away.
+  // value adds that colour and a negative one takes it away (CImageEditor::RenderTones
+  // says why not the contrast curve).
   static Table PlaneValue(int value) { return Brightness(value); }
 
   // The curve that applies first, then second.

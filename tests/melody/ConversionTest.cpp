@@ -1,6 +1,8 @@
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 
 #include "MelodyTestSupport.h"
 #include "melody/FirTable.h"
@@ -267,4 +269,116 @@ TEST_F(ConversionTest, StreamingChainMatchesStepByStepResampling) {
   }
   // Only the rounding between the file-by-file stages differs.
   EXPECT_LE(worst, 3);
+}
+
+namespace {
+
+std::vector<std::uint8_t> Pack(const std::vector<std::uint32_t>& values, std::size_t width) {
+  std::vector<std::uint8_t> bytes;
+  for (std::uint32_t v : values) {
+    for (std::size_t i = 0; i < width; ++i) {
+      bytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    }
+  }
+  return bytes;
+}
+
+std::uint32_t ErrorCode(const std::function<void()>& work) {
+  try {
+    work();
+  } catch (const CMelodyException& e) {
+    return e.Code();
+  }
+  return 99;
+}
+
+std::uint32_t FloatBits(float value) {
+  std::uint32_t bits = 0;
+  std::memcpy(&bits, &value, sizeof bits);
+  return bits;
+}
+
+}  // namespace
+
+TEST_F(ConversionTest, WideAndFloatSamplesAreNarrowedToSixteenBits) {
+  // Rounded to the nearest 16-bit value, saturated at full scale.
+  const std::vector<std::uint32_t> s24 = {0x7FFFFF, 0x800000, 0x000080, 0xFFFF7F, 0x123456, 0};
+  WriteWave(Path("s24.wav"), {1, 24, 16000}, Pack(s24, 3));
+  NarrowTo16(Path("s24.wav"), Path("n24.wav"));
+  Format format;
+  EXPECT_EQ(ReadSamples16(Path("n24.wav"), &format), (std::vector<std::int16_t>{32767, -32768, 1, -1, 0x1234, 0}));
+  EXPECT_EQ(format.bits, 16);
+
+  const std::vector<std::uint32_t> s32 = {0x7FFFFFFF, 0x80000000, 0x12348000, 0xFFFF0000};
+  WriteBytes(Path("s32.wav"), TaggedWaveBytes({2, 32, 16000}, 0xFFFE, 1, Pack(s32, 4)));
+  NarrowTo16(Path("s32.wav"), Path("n32.wav"));
+  EXPECT_EQ(ReadSamples16(Path("n32.wav"), &format), (std::vector<std::int16_t>{32767, -32768, 0x1235, -1}));
+  EXPECT_EQ(format.channels, 2);
+
+  const std::vector<std::uint32_t> f32 = {FloatBits(0.5f), FloatBits(-1.0f), FloatBits(1.5f), FloatBits(-2.0f),
+                                          FloatBits(std::nanf(""))};
+  for (std::uint16_t tag : {3, 0xFFFE}) {
+    WriteBytes(Path("f32.wav"), TaggedWaveBytes({1, 32, 16000}, tag, 3, Pack(f32, 4)));
+    NarrowTo16(Path("f32.wav"), Path("nf.wav"));
+    EXPECT_EQ(ReadSamples16(Path("nf.wav")), (std::vector<std::int16_t>{16384, -32768, 32767, -32768, 0})) << tag;
+    const auto header = ReadBytes(Path("nf.wav"));
+    EXPECT_EQ(header[20], 1) << "written as PCM";
+    // Float samples reach the chain only through the narrowing step.
+    EXPECT_EQ(ErrorCode([&] { TransWaveFormat(kChannelLeft, TRANS_RESAMPLE, Path("f32.wav"), Path("x.wav"), 16000); }),
+              3u);
+    ASSERT_EQ(TransWaveFormat(kChannelLeft, TRANS_NARROW | TRANS_RESAMPLE, Path("f32.wav"), Path("x.wav"), 16000), 0);
+    EXPECT_EQ(ReadSamples16(Path("x.wav")), ReadSamples16(Path("nf.wav")));
+  }
+
+  // A 24-bit stereo 44100 Hz file goes through all four steps.
+  std::vector<std::uint32_t> tone;
+  for (double v : Sine(1000, 4000000, 44100, 4410)) {
+    const auto s = static_cast<std::uint32_t>(static_cast<std::int32_t>(v));
+    tone.push_back(s);
+    tone.push_back(0);
+  }
+  WriteWave(Path("cd24.wav"), {2, 24, 44100}, Pack(tone, 3));
+  ASSERT_EQ(TransWaveFormat(kChannelLeft, TRANS_NARROW | TRANS_MONAURAL | TRANS_RESAMPLE, Path("cd24.wav"),
+                            Path("out.wav"), 44100),
+            0);
+  const auto out = ReadSamples16(Path("out.wav"), &format);
+  EXPECT_EQ(format.rate, 16000u);
+  EXPECT_EQ(format.channels, 1);
+  std::vector<double> x(out.begin() + 200, out.end() - 200);
+  EXPECT_NEAR(ToneAmplitude(x, 1000, 16000), 4000000 / 256.0, 4000000 / 256.0 * 0.05);
+  EXPECT_TRUE(
+      OtherFiles({"s24.wav", "n24.wav", "s32.wav", "n32.wav", "f32.wav", "nf.wav", "x.wav", "cd24.wav", "out.wav"})
+          .empty());
+
+  WriteWave(Path("s16.wav"), {1, 16, 16000}, Samples16({1, 2}));
+  EXPECT_EQ(ErrorCode([&] { NarrowTo16(Path("s16.wav"), Path("x.wav")); }), 3u);
+}
+
+TEST_F(ConversionTest, OnlyPcmAndFloatSourcesAreConverted) {
+  const auto problem = [&](const std::vector<std::uint8_t>& bytes) {
+    WriteBytes(Path("p.wav"), bytes);
+    WaveInfo info;
+    GetWaveInfo(Path("p.wav"), info);
+    return std::make_pair(ConversionProblem(info), NeedsNarrowing(info));
+  };
+  const std::vector<std::uint8_t> data(64, 0xD5);
+  EXPECT_EQ(problem(TaggedWaveBytes({1, 16, 8000}, 0xFFFE, 1, data)), std::make_pair(std::string(), false));
+  EXPECT_EQ(problem(TaggedWaveBytes({2, 24, 44100}, 1, 0, data)), std::make_pair(std::string(), true));
+  EXPECT_EQ(problem(TaggedWaveBytes({1, 32, 48000}, 3, 0, data)), std::make_pair(std::string(), true));
+  EXPECT_NE(problem(TaggedWaveBytes({1, 8, 8000}, 0xFFFE, 6, data)).first.find("SubFormat tag 6 (PCM required)"),
+            std::string::npos);
+  EXPECT_NE(problem(TaggedWaveBytes({1, 8, 8000}, 6, 0, data)).first.find("format tag 6 (PCM required)"),
+            std::string::npos);
+  EXPECT_NE(problem(TaggedWaveBytes({1, 64, 8000}, 3, 0, data)).first.find("64-bit floating-point"), std::string::npos);
+  EXPECT_NE(problem(TaggedWaveBytes({1, 12, 8000}, 1, 0, data)).first.find("12 bits per sample"), std::string::npos);
+
+  // The chain itself refuses what the check refuses: A-law is not turned into noise.
+  WriteBytes(Path("alaw.wav"), TaggedWaveBytes({1, 16, 8000}, 0xFFFE, 6, data));
+  EXPECT_EQ(ErrorCode([&] { TransWaveFormat(kChannelLeft, TRANS_RESAMPLE, Path("alaw.wav"), Path("x.wav"), 8000); }),
+            3u);
+  EXPECT_EQ(ErrorCode([&] { TransWaveFormat(kChannelLeft, 0, Path("alaw.wav"), Path("x.wav"), 8000); }), 3u);
+  WriteBytes(Path("alaw2.wav"), TaggedWaveBytes({2, 8, 8000}, 6, 0, data));
+  EXPECT_EQ(ErrorCode([&] { StereoToMonaural(kChannelLeft, Path("alaw2.wav"), Path("x.wav")); }), 3u);
+  EXPECT_EQ(ErrorCode([&] { Bits8To16(Path("alaw2.wav"), Path("x.wav")); }), 3u);
+  EXPECT_TRUE(OpenWaveFileStack().Empty());
 }

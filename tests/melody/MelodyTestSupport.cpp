@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -82,6 +83,26 @@ std::vector<std::uint8_t> WaveBytes(const Format& format, const std::vector<std:
   Append(bytes, "data");
   Append32(bytes, static_cast<std::uint32_t>(data.size()));
   bytes.insert(bytes.end(), data.begin(), data.end());
+  return bytes;
+}
+
+std::vector<std::uint8_t> TaggedWaveBytes(const Format& format, std::uint16_t tag, std::uint16_t subFormat,
+                                          const std::vector<std::uint8_t>& data) {
+  std::vector<std::uint8_t> bytes = WaveBytes(format, data);
+  Put16(bytes, 20, tag);
+  if (tag != 0xFFFE) {
+    return bytes;
+  }
+  std::vector<std::uint8_t> extension(24, 0);
+  Put16(extension, 0, 22);           // extension size
+  Put16(extension, 2, format.bits);  // valid bits
+  Put32(extension, 4, format.channels == 2 ? 3 : 4);
+  Put16(extension, 8, subFormat);
+  const std::uint8_t tail[14] = {0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
+  std::copy(std::begin(tail), std::end(tail), extension.begin() + 10);
+  bytes.insert(bytes.begin() + 36, extension.begin(), extension.end());
+  Put32(bytes, 16, 40);
+  Put32(bytes, 4, static_cast<std::uint32_t>(bytes.size() - 8));
   return bytes;
 }
 

@@ -31,6 +31,10 @@ struct Format {
 
 // Canonical 44-byte header followed by the data bytes.
 std::vector<std::uint8_t> WaveBytes(const Format& format, const std::vector<std::uint8_t>& data);
+// The same with the given format tag; tag 0xFFFE writes the 40-byte extensible "fmt "
+// chunk whose SubFormat is the standard GUID of subFormat.
+std::vector<std::uint8_t> TaggedWaveBytes(const Format& format, std::uint16_t tag, std::uint16_t subFormat,
+                                          const std::vector<std::uint8_t>& data);
 std::vector<std::uint8_t> Samples16(const std::vector<std::int16_t>& samples);
 void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> ReadBytes(const std::string& path);

@@ -2,7 +2,7 @@
 #include "phonebook/ImportJob.h"
 #include "phonebook/PhonebookFile.h"
 
-#include "ScratchFolder.h"
+#include "PhonebookTestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -100,6 +100,29 @@ TEST(CsvSplit, RealExportsFromAddressBooksAndSpreadsheets) {
   EXPECT_EQ(grid.RowCount(), 6u);
   EXPECT_EQ(grid.ColumnCount(), 5u);
   EXPECT_EQ(RowOf(grid, 5), (Cells{"Delta", "555", "", "", ""}));
+}
+
+TEST(CsvSplit, ContactsExportWithJoinedNumbersExtensionsAndAHeading) {
+  CImportGrid grid;
+  ASSERT_EQ(ReadCsvGrid(TestData("google-contacts.csv"), grid), CsvReadStatus::Ok);
+  ASSERT_EQ(grid.RowCount(), 6u);
+  ASSERT_EQ(grid.Cell(0, 32), "Phone 1 - Value");
+
+  CPhonebookList list;
+  const ImportOutcome outcome = ImportEntries(list, *ChooseColumns(grid, 1, 33), false);
+  ASSERT_EQ(list.Count(), 4u);
+  SortAndNumber(list);
+  // No entry for the heading, one number per joined cell, extensions after a pause.
+  EXPECT_EQ(list.Row(0).name, "Anna Berg");
+  EXPECT_EQ(list.Row(0).number, "491715550101");
+  EXPECT_EQ(list.Row(1).name, "Bob Stone");
+  EXPECT_EQ(list.Row(1).number, "5551234567P4410");
+  EXPECT_EQ(list.Row(2).name, "Carla Diaz");
+  EXPECT_EQ(list.Row(2).number, "5551234568P12");
+  EXPECT_EQ(list.Row(3).name, "Dana White");
+  EXPECT_EQ(list.Row(3).number, "01765550110");
+  EXPECT_EQ(outcome.invalidRows, (std::vector<std::size_t>{1, 5}));
+  EXPECT_EQ(outcome.joinedRows, (std::vector<std::size_t>{2, 6}));
 }
 
 TEST(CsvSplit, ChoosesTheSeparatorTheFileUses) {

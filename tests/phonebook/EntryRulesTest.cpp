@@ -1,5 +1,6 @@
 #include "phonebook/HandsetRecord.h"
 #include "phonebook/ImportJob.h"
+#include "phonebook/NumberText.h"
 #include "phonebook/PhonebookEntry.h"
 #include "phonebook/PhonebookList.h"
 
@@ -55,6 +56,67 @@ TEST(EntryRules, NumberCleaningAndValidity) {
   EXPECT_EQ(entry->name, " Bob");
   EXPECT_EQ(entry->number, "5551234567");
   EXPECT_FALSE(ValidateEntry("Letters", "abcdef").has_value());
+}
+
+TEST(EntryRules, ExtensionsBecomeAPauseBeforeTheirDigits) {
+  EXPECT_EQ(CleanNumber("555.123.4567 ext. 12"), "5551234567P12");
+  EXPECT_EQ(CleanNumber("555.123.4567 Ext 12"), "5551234567P12");
+  EXPECT_EQ(CleanNumber("(555) 123-4567 x4410"), "5551234567P4410");
+  EXPECT_EQ(CleanNumber("555-1234X 12"), "5551234P12");
+  EXPECT_EQ(CleanNumber("+1-555-0177;ext=102"), "15550177P102");
+  EXPECT_EQ(CleanNumber("555-1234 extension 7"), "5551234P7");
+  // Each comma is one pause of the dial string.
+  EXPECT_EQ(CleanNumber("555-1234,,12"), "5551234PP12");
+  // Markers before the number or with nothing after them add nothing; other letters stay
+  // dropped, an "x" inside a word is no marker.
+  EXPECT_EQ(CleanNumber("x12"), "12");
+  EXPECT_EQ(CleanNumber(",555"), "555");
+  EXPECT_EQ(CleanNumber("555-1234 ext."), "5551234");
+  EXPECT_EQ(CleanNumber("555-1234,"), "5551234");
+  EXPECT_EQ(CleanNumber("Box 12"), "12");
+  EXPECT_EQ(CleanNumber("12 next 3"), "123");
+  EXPECT_EQ(CleanNumber("12P3F"), "12P3F");
+
+  const auto entry = ValidateEntry("Office", "555.123.4567 ext. 12");
+  ASSERT_TRUE(entry.has_value());
+  EXPECT_EQ(entry->number, "5551234567P12");
+  EXPECT_EQ(EncodeRecord(entry->name, entry->number, {}).bytes[21], 0xD1);  // pause, then "1"
+}
+
+TEST(EntryRules, CellsWithMoreLettersThanDigitsAreNoNumber) {
+  EXPECT_FALSE(ValidateEntry("", "Phone 1 - Value").has_value());
+  EXPECT_FALSE(ValidateEntry("", "Mobile 2").has_value());
+  EXPECT_FALSE(ValidateEntry("", "\xE7\x94\xB5\xE8\xAF\x9D 1").has_value());  // "telephone 1" in Chinese
+  EXPECT_FALSE(ValidateEntry("", "1-800-FLOWERS").has_value());
+  // Labels in front of a number, extension words, and the pause and flash letters of a
+  // stored number do not outweigh its digits.
+  EXPECT_EQ(ValidateEntry("", "Tel. 030 1234")->number, "0301234");
+  EXPECT_EQ(ValidateEntry("", "1 ext 2")->number, "1P2");
+  EXPECT_EQ(ValidateEntry("", "1PPPF2")->number, "1PPPF2");
+  // Direction marks and non-breaking hyphens that phones put around numbers are no letters.
+  EXPECT_EQ(ValidateEntry("",
+                          "\xE2\x80\xAD+1 555\xE2\x80\x91"
+                          "0100\xE2\x80\xAC")
+                ->number,
+            "15550100");
+}
+
+TEST(EntryRules, OnlyTheFirstOfJoinedNumbersIsImported) {
+  const JoinedNumbers joined = SplitJoinedNumbers("+1 555-0100 ::: +1 555-0200 ::: 030 1");
+  EXPECT_EQ(joined.first, "+1 555-0100 ");
+  EXPECT_EQ(joined.count, 3u);
+  EXPECT_EQ(SplitJoinedNumbers(" ::: 555").first, " 555");
+  EXPECT_EQ(SplitJoinedNumbers("555-0100").count, 1u);
+
+  CPhonebookList list;
+  ImportLists lists;
+  lists.names = {"Anna", "Bob", "Cid"};
+  lists.numbers = {"+49 171 555-0101 ::: +49 30 555-0102", "555-0199", "Mobile ::: Work"};
+  const ImportOutcome outcome = ImportEntries(list, lists, false);
+  EXPECT_EQ(outcome.added, 2u);
+  EXPECT_EQ(outcome.joinedRows, (std::vector<std::size_t>{1}));
+  EXPECT_EQ(outcome.invalidRows, (std::vector<std::size_t>{3}));
+  EXPECT_EQ(list.Row(0).number, "491715550101");
 }
 
 TEST(EntryRules, DisplayFormsInBothFreeEditModes) {

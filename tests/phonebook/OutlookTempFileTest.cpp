@@ -1,7 +1,7 @@
 #include "phonebook/ImportJob.h"
 #include "phonebook/OutlookTempFile.h"
 
-#include "ScratchFolder.h"
+#include "PhonebookTestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -94,7 +94,16 @@ TEST(OutlookTempFile, ExportsTogetherFailOnlyWhenNothingCouldBeRead) {
   EXPECT_TRUE(badOnly.failed);
   EXPECT_EQ(badOnly.addressBook.badLine, 1u);
 
+  // A file whose second line is bad contributes its first line.
+  WriteBytes(folder / "pab.tmp", AddressBookLine("Early", {{8, "555-0001"}}) + "\"bad\"\r\n");
+  const OutlookCollection partial = ReadOutlookExports(folder.Path(), false, true, {}, true);
+  EXPECT_FALSE(partial.failed);
+  EXPECT_EQ(partial.addressBook.badLine, 2u);
+  ASSERT_EQ(partial.collected.size(), 1u);
+  EXPECT_EQ(partial.collected[0].name, "Early");
+
   std::filesystem::copy_file(TestData("pst.tmp"), folder / "pst.tmp");
+  WriteBytes(folder / "pab.tmp", "\"bad\"\r\n");
   const OutlookCollection both = ReadOutlookExports(folder.Path(), true, true, {}, true);
   EXPECT_FALSE(both.failed);
   EXPECT_TRUE(both.personalFolders.ok);

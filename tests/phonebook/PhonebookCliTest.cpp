@@ -1,47 +1,32 @@
 // orvane-cli phonebook, run as a user runs it.
-#include "ScratchFolder.h"
+#include "PhonebookTestFiles.h"
+#include "support/CliRunner.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 namespace {
 
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quote(const std::string& word) {
-  std::string quoted = "'";
-  for (char c : word) {
-    quoted += (c == '\'') ? std::string("'\\''") : std::string(1, c);
-  }
-  return quoted + "'";
-}
+using CliRun = CCliRunner::Outcome;
 
 class PhonebookCli : public ::testing::Test {
  protected:
-  CliRun Run(const std::vector<std::string>& words) {
-    std::string command = Quote(std::string(ORVANE_OUTPUT_DIR) + "/orvane-cli") + " phonebook";
-    for (const std::string& word : words) {
-      command += " " + Quote(word);
-    }
-    command += " >" + Quote((m_io / "out").string()) + " 2>" + Quote((m_io / "err").string());
-    CliRun run;
-    const int raw = std::system(command.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = ReadBytes(m_io / "out");
-    run.err = ReadBytes(m_io / "err");
-    return run;
+  static CliRun Run(std::vector<std::string> words) {
+    words.insert(words.begin(), "phonebook");
+    return CCliRunner::Run(words);
   }
 
   std::string Out(std::string_view name) const { return (m_work / name).string(); }
 
-  CScratchFolder m_io;
   CScratchFolder m_work;
 };
+
+TEST_F(PhonebookCli, FileNamesReachTheProgramAsTheyAre) {
+  // Blanks, quotes and shell characters in a path are one argument, named back unchanged.
+  const std::string odd = Out("it's $HOME & \"book\".phb");
+  const CliRun run = Run({"show", odd});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.Reason(), odd + ": The file could not be opened.(732)");
+}
 
 TEST_F(PhonebookCli, ShowsAPhonebookAndReportsBadFiles) {
   CliRun run = Run({"show", TestData("sample.phb").string()});
@@ -74,19 +59,44 @@ TEST_F(PhonebookCli, UsageAndHelp) {
 }
 
 TEST_F(PhonebookCli, ImportsChosenColumnsAndNamesSkippedLines) {
-  const CliRun run = Run({"import-csv", TestData("contacts-header-quoted.csv").string(), "--name-col", "1",
-                          "--number-col", "5", Out("book.phb")});
+  const std::string source = TestData("contacts-header-quoted.csv").string();
+  const CliRun run = Run({"import-csv", source, "--name-col", "1", "--number-col", "5", Out("book.phb")});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, "3 phonebook entries were imported.\n");
-  EXPECT_NE(run.err.find("(line 1, 6)"), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find("Data is inaccurate.(753)"), std::string::npos);
+  EXPECT_EQ(run.err, source + ": skipped 2 row(s) without a valid number (line 1, 6): Data is inaccurate.(753)\n");
   const CliRun shown = Run({"show", Out("book.phb")});
   EXPECT_NE(shown.out.find("Smith, John\t1-555-123-4567"), std::string::npos) << shown.out;
 
   const CliRun grid = Run({"grid", TestData("vcard30-cell.vcf").string()});
   ASSERT_EQ(grid.status, 0);
   EXPECT_EQ(grid.out,
-            "1\t2\t3\t4\nSmith, John\tJohnny\t+15551234567\t5557654\nAnna-Lena Hoffmann-Schmidt\t0211 555 0303\t\t\n");
+            "1\t2\t3\t4\nSmith, John\t+15551234567\tJohnny\t5557654\nAnna-Lena Hoffmann-Schmidt\t0211 555 0303\t\t\n");
+}
+
+TEST_F(PhonebookCli, ImportsEveryCardOfAPhoneExport) {
+  const CliRun run = Run({"import-vcard", TestData("android-21-contacts.vcf").string(), "--name-col", "1",
+                          "--number-col", "2", Out("book.phb")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "5 phonebook entries were imported.\n");
+  EXPECT_EQ(run.err, "");
+  const CliRun shown = Run({"show", "--free-edit", "0", Out("book.phb")});
+  EXPECT_EQ(shown.out,
+            "No.\tName\tPhone No.\n1\t\t01765550199\n2\t   \t8613800138000\n3\tAnna Berg\t491715550101\n"
+            "4\tDeniz Kaya\t0305550105\n5\tJ rgen M ller\t01725550103\n");
+}
+
+TEST_F(PhonebookCli, ImportsAContactsExportWithoutHeadingOrJoinedNumbers) {
+  const std::string source = TestData("google-contacts.csv").string();
+  const CliRun run = Run({"import-csv", source, "--name-col", "1", "--number-col", "33", Out("book.phb")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "4 phonebook entries were imported. 2 number cell(s) held several numbers joined with \":::\": the first "
+            "of each was imported.\n");
+  EXPECT_EQ(run.err, source + ": skipped 2 row(s) without a valid number (line 1, 5): Data is inaccurate.(753)\n");
+  const CliRun shown = Run({"show", "--free-edit", "0", Out("book.phb")});
+  EXPECT_EQ(shown.out,
+            "No.\tName\tPhone No.\n1\tAnna Berg\t491715550101\n2\tBob Stone\t5551234567P4410\n"
+            "3\tCarla Diaz\t5551234568P12\n4\tDana White\t01765550110\n");
 }
 
 TEST_F(PhonebookCli, FailedImportsLeaveNoOutputFile) {
@@ -119,6 +129,49 @@ TEST_F(PhonebookCli, ImportsOutlookContactFiles) {
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, m_work.Path().string() + ": Error in importing Outlook data.(768)\n");
   EXPECT_FALSE(std::filesystem::exists(Out("none.phb")));
+}
+
+TEST_F(PhonebookCli, OutlookImportNeverEmptiesTheTarget) {
+  CScratchFolder exports;
+  const std::string folder = exports.Path().string();
+  std::filesystem::copy_file(TestData("sample.phb"), m_work / "book.phb");
+  const std::string before = ReadBytes(Out("book.phb"));
+
+  // No contact files at all.
+  CliRun run = Run({"import-outlook", folder, Out("book.phb")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, folder + ": Error in importing Outlook data.(768)\n");
+  EXPECT_EQ(ReadBytes(Out("book.phb")), before);
+
+  // A contact file without a contact.
+  WriteBytes(exports / "pst.tmp", "");
+  run = Run({"import-outlook", folder, Out("book.phb")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, folder + ": nothing to import: no contact with a new valid number, " + Out("book.phb") +
+                         " was not written\n");
+  EXPECT_EQ(ReadBytes(Out("book.phb")), before);
+
+  // Only contacts the target already holds.
+  WriteBytes(exports / "pab.tmp",
+             "\"\",\"\",\"Alice\",\"\",\"\",\"\",\"\",\"\",\"555-1234\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\","
+             "\"\",\"\",\"\",\"\"\r\n");
+  run = Run({"import-outlook", "--add", folder, Out("book.phb")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("nothing to import"), std::string::npos) << run.err;
+  EXPECT_EQ(ReadBytes(Out("book.phb")), before);
+}
+
+TEST_F(PhonebookCli, OutlookFileStoppedByABadLineKeepsTheLinesBeforeIt) {
+  const std::string pst = ReadBytes(TestData("pst.tmp"));
+  WriteBytes(m_work / "pst.tmp", pst.substr(0, pst.find('\n') + 1) + "\"short\",\"line\"\r\n");
+  const CliRun run = Run({"import-outlook", m_work.Path().string(), Out("book.phb")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "3 phonebook entries were imported.\n");
+  EXPECT_EQ(run.err, Out("pst.tmp") + ":2: 2 fields instead of 55, the rest of the file is skipped\n");
+  const CliRun shown = Run({"show", Out("book.phb")});
+  EXPECT_EQ(shown.out,
+            "No.\tName\tPhone No.\n1\tKarl \"Kalle\" Ber\t555-0001\n2\tKarl \"Kalle\" Ber\t030-555-0002\n"
+            "3\tKarl \"Kalle\" Ber\t0-171-555-0003\n");
 }
 
 TEST_F(PhonebookCli, RoundTripsThroughCsvAndVCard) {

@@ -1,6 +1,6 @@
 #include "phonebook/PhonebookFile.h"
 
-#include "ScratchFolder.h"
+#include "PhonebookTestFiles.h"
 
 #include <gtest/gtest.h>
 

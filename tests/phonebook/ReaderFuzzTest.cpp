@@ -7,7 +7,7 @@
 #include "phonebook/PhonebookFile.h"
 #include "phonebook/VCardFormat.h"
 
-#include "ScratchFolder.h"
+#include "PhonebookTestFiles.h"
 
 #include <gtest/gtest.h>
 

@@ -4,10 +4,12 @@
 #include "platform/Paths.h"
 #include "platform/SystemLanguage.h"
 #include "platform/Utf8.h"
+#include "platform/WholeFile.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
 #include <cstdlib>
 #include <fstream>
@@ -76,6 +78,72 @@ TEST(AtomicFile, MissingFolderFailsWithoutDebris) {
   EXPECT_FALSE(file.Write("x"));
   EXPECT_FALSE(file.Commit());
   EXPECT_EQ(FilesIn(folder.Path()), 0u);
+}
+
+TEST(AtomicFile, WritesThroughSymbolicLinksBesideTheRealFile) {
+  TempFolder folder;
+  fs::create_directory(folder.Path() / "real");
+  fs::create_directory(folder.Path() / "links");
+  const fs::path real = folder.Path() / "real" / "book.csv";
+  WriteAll(real, "old");
+  // A relative link to a link: both stay links and the file at the end changes.
+  fs::create_symlink("../real/book.csv", folder.Path() / "links" / "first");
+  fs::create_symlink("first", folder.Path() / "links" / "second");
+  ASSERT_TRUE(CAtomicFile::WriteWhole(folder.Path() / "links" / "second", "new"));
+  EXPECT_TRUE(fs::is_symlink(fs::symlink_status(folder.Path() / "links" / "first")));
+  EXPECT_TRUE(fs::is_symlink(fs::symlink_status(folder.Path() / "links" / "second")));
+  EXPECT_EQ(ReadAll(real), "new");
+  EXPECT_EQ(FilesIn(folder.Path() / "real"), 1u);
+  EXPECT_EQ(FilesIn(folder.Path() / "links"), 2u);
+
+  // The temporary file is made in the real file's folder, so the rename stays there.
+  {
+    CAtomicFile file(folder.Path() / "links" / "second");
+    ASSERT_TRUE(file.IsOpen());
+    EXPECT_EQ(file.TemporaryPath().parent_path(), fs::canonical(folder.Path() / "real"));
+    EXPECT_EQ(file.RealTarget(), fs::canonical(real));
+  }
+
+  // A dangling link gets its file created where it points.
+  fs::create_symlink("../real/new.csv", folder.Path() / "links" / "dangling");
+  ASSERT_TRUE(CAtomicFile::WriteWhole(folder.Path() / "links" / "dangling", "created"));
+  EXPECT_TRUE(fs::is_symlink(fs::symlink_status(folder.Path() / "links" / "dangling")));
+  EXPECT_EQ(ReadAll(folder.Path() / "real" / "new.csv"), "created");
+
+  // A loop of links is refused.
+  fs::create_symlink("loop-b", folder.Path() / "links" / "loop-a");
+  fs::create_symlink("loop-a", folder.Path() / "links" / "loop-b");
+  CAtomicFile loop(folder.Path() / "links" / "loop-a");
+  EXPECT_FALSE(loop.IsOpen());
+  EXPECT_FALSE(loop.FailureReason().empty());
+}
+
+TEST(AtomicFile, RefusesTargetsThatAreNotRegularFiles) {
+  TempFolder folder;
+  const fs::path fifo = folder.Path() / "pipe";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  fs::create_directory(folder.Path() / "dir");
+  fs::create_symlink("pipe", folder.Path() / "to-pipe");
+  // Only targets inside the test's folder: a faulty writer must not be able to replace a
+  // system device.
+  for (const fs::path& target : {fifo, folder.Path() / "dir", folder.Path() / "to-pipe"}) {
+    CAtomicFile file(target);
+    EXPECT_FALSE(file.IsOpen()) << target;
+    EXPECT_EQ(file.FailureReason(), "is not a regular file") << target;
+    EXPECT_FALSE(file.Commit()) << target;
+  }
+  EXPECT_TRUE(fs::is_fifo(fifo));
+  EXPECT_TRUE(fs::is_symlink(fs::symlink_status(folder.Path() / "to-pipe")));
+  EXPECT_EQ(FilesIn(folder.Path()), 3u);
+}
+
+TEST(AtomicFile, ReplacementKeepsThePermissionsOfTheFile) {
+  TempFolder folder;
+  const fs::path target = folder.Path() / "private.phb";
+  WriteAll(target, "secret");
+  fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+  ASSERT_TRUE(CAtomicFile::WriteWhole(target, "still secret"));
+  EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST(IniProfile, ProfileStringSemantics) {
@@ -185,4 +253,27 @@ TEST(InstanceLock, SharedFoldersAndPlantedLinksAreRefused) {
   EXPECT_FALSE(empty.Acquire());
   std::filesystem::remove(dir.string() + "-link");
   std::filesystem::remove_all(dir);
+}
+
+TEST(WholeFile, ReadsRegularFilesWithinTheLimitOnly) {
+  TempFolder folder;
+  const fs::path file = folder.Path() / "text.txt";
+  std::ofstream(file, std::ios::binary) << std::string("abc\0def", 7);
+  EXPECT_EQ(ReadWholeFile(file, 7), std::string("abc\0def", 7));
+  EXPECT_EQ(ReadWholeFile(file, 6), std::nullopt);
+  EXPECT_EQ(ReadWholeFile(folder.Path(), 1000), std::nullopt);
+  EXPECT_EQ(ReadWholeFile(folder.Path() / "missing", 1000), std::nullopt);
+  // A FIFO without a writer would block a plain open; it is refused at once.
+  const fs::path fifo = folder.Path() / "pipe";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(ReadWholeFile(fifo, 1000), std::nullopt);
+}
+
+TEST(Utf8, AppendsEveryEncodingLength) {
+  std::string text;
+  for (char32_t c : {U'A', U'\u00e9', U'\u20ac', U'\U0001F600'}) {
+    AppendUtf8(text, c);
+  }
+  EXPECT_EQ(text, "A\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
+  EXPECT_EQ(Utf8Length(text), 4u);
 }

@@ -1,15 +1,21 @@
 #include "MelodyCliSupport.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <system_error>
 
 #include "CliRegistry.h"
+#include "SignalCancel.h"
 #include "melody/FormatConversion.h"
 #include "melody/WaveFile.h"
 #include "melody/WaveOperations.h"
+#include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 
 namespace fs = std::filesystem;
@@ -56,46 +62,36 @@ CWorkFolder::~CWorkFolder() {
   fs::remove_all(m_path, ec);
 }
 
-CPendingOutput::CPendingOutput(fs::path target) : m_target(std::move(target)) {
-  m_temporary = m_target;
-  m_temporary += ".part-" + std::to_string(::getpid());
-}
-
-CPendingOutput::~CPendingOutput() {
-  if (!m_committed) {
-    std::error_code ec;
-    fs::remove(m_temporary, ec);
+std::string CheckInputFile(const std::string& file) {
+  if (file == "-") {
+    return "standard input cannot be read (give a file name)";
   }
+  struct stat st {};
+  if (::stat(file.c_str(), &st) != 0) {
+    return std::strerror(errno);
+  }
+  if (!S_ISREG(st.st_mode)) {
+    return "is not a regular file (FIFOs, devices and folders cannot be read)";
+  }
+  return {};
 }
 
-bool CPendingOutput::Commit() {
-  std::error_code ec;
-  fs::rename(m_temporary, m_target, ec);
-  m_committed = !ec;
-  return m_committed;
-}
-
-std::string CheckConvertible(const std::string& file) {
+std::string CheckConvertible(const std::string& file, bool notes) {
   WaveInfo info;
   GetWaveInfo(file, info);
-  {
-    // Compressed or floating-point data would be read as if it were PCM.
-    CWaveFile probe;
-    probe.OpenR(file);
-    probe.ReadHeader();
-    if (probe.m_wFormatTag != 1 && probe.m_wFormatTag != 0xFFFE) {
-      return "unsupported audio format: format tag " + std::to_string(probe.m_wFormatTag) + " (PCM required)";
-    }
+  std::string problem = ConversionProblem(info);
+  if (!problem.empty() || !notes) {
+    return problem;
   }
-  if (info.m_wChannels != 1 && info.m_wChannels != 2) {
-    return "unsupported audio format: " + std::to_string(info.m_wChannels) + " channels (1 or 2 supported)";
+  if (info.m_bDataSizeClamped) {
+    std::fprintf(stderr,
+                 "orvane-cli: warning: %s: the data size (%u bytes) does not match the file; using the %u whole "
+                 "frames present\n",
+                 file.c_str(), info.m_dwStatedDataSize, info.m_dwFrames);
   }
-  if (info.m_wBitsPerSample != 8 && info.m_wBitsPerSample != 16) {
-    return "unsupported audio format: " + std::to_string(info.m_wBitsPerSample) +
-           " bits per sample (8 or 16 supported)";
-  }
-  if (!IsSupportedRate(info.m_dwSamplesPerSec)) {
-    return "unsupported audio format: " + std::to_string(info.m_dwSamplesPerSec) + " Hz";
+  if (NeedsNarrowing(info)) {
+    std::fprintf(stderr, "orvane-cli: note: %s: %u-bit %s samples narrowed to 16 bits\n", file.c_str(),
+                 info.m_wBitsPerSample, info.m_wSampleFormat == CWaveFile::kTagFloat ? "floating-point" : "integer");
   }
   return {};
 }
@@ -105,7 +101,8 @@ void ConvertForMelody(const std::string& in, const std::string& out, bool right,
   GetWaveInfo(in, info);
   const int choice = right ? kChannelRight : kChannelLeft;
   const std::string opened = work.File("MelodyOpenTemp.wav").string();
-  TransWaveFormat(choice, info.m_wChannels == 2 ? TRANS_MONAURAL : 0, in, opened, 0);
+  const std::uint32_t first = (NeedsNarrowing(info) ? TRANS_NARROW : 0) | (info.m_wChannels == 2 ? TRANS_MONAURAL : 0);
+  TransWaveFormat(choice, first, in, opened, 0);
   const std::uint32_t flags = (info.m_wBitsPerSample == 8 ? TRANS_8TO16 : 0) | TRANS_RESAMPLE;
   if (TransWaveFormat(choice, flags, opened, out, info.m_dwSamplesPerSec) != 0) {
     throw CMelodyException(CMelodyException::kUnsupportedFormat, "TransWaveFormat rate");
@@ -135,7 +132,7 @@ bool ParseChannelAndFiles(const std::vector<std::string>& args, std::vector<std:
       right = true;
     } else if (args[i] == "--left") {
       right = false;
-    } else if (!args[i].empty() && args[i][0] == '-') {
+    } else if (args[i].size() > 1 && args[i][0] == '-') {
       return false;
     } else {
       files.push_back(args[i]);
@@ -144,18 +141,70 @@ bool ParseChannelAndFiles(const std::vector<std::string>& args, std::vector<std:
   return files.size() == 2;
 }
 
+namespace {
+
+// Copies a finished working file to standard output.
+bool CopyToStandardOutput(const std::string& file) {
+  std::FILE* in = std::fopen(file.c_str(), "rb");
+  if (in == nullptr) {
+    return false;
+  }
+  // A reader that goes away must give a failure report, not end the process.
+  std::signal(SIGPIPE, SIG_IGN);
+  std::vector<char> buffer(1 << 16);
+  bool ok = true;
+  for (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), in); n > 0 && ok;
+       n = std::fread(buffer.data(), 1, buffer.size(), in)) {
+    ok = std::fwrite(buffer.data(), 1, n, stdout) == n;
+  }
+  ok = ok && !std::ferror(in) && std::fflush(stdout) == 0;
+  std::fclose(in);
+  return ok;
+}
+
+int ProduceToStandardOutput(const std::string& input, const std::function<void(const std::string&)>& produce) {
+  CWorkFolder work;
+  if (!work.Ok()) {
+    return Fail("-", "cannot create a temporary folder");
+  }
+  const std::string temporary = work.File("output").string();
+  try {
+    produce(temporary);
+  } catch (const CMelodyException& e) {
+    return FailWith(e, input, "-");
+  }
+  if (CSignalCancel::Requested()) {
+    return Fail(input, "cancelled");
+  }
+  return CopyToStandardOutput(temporary) ? kCliOk : Fail("-", "standard output cannot be written");
+}
+
+}  // namespace
+
 int ProduceOutput(const std::string& input, const std::string& output,
                   const std::function<void(const std::string& temporary)>& produce) {
-  CPendingOutput pending(output);
+  if (output == "-") {
+    return ProduceToStandardOutput(input, produce);
+  }
+  CAtomicFile pending(output);
+  if (!pending.IsOpen()) {
+    // Writing to a terminal or a pipe by its device name cannot be done atomically.
+    const bool special = fs::exists(output) && !fs::is_regular_file(output);
+    return Fail(output,
+                "cannot be written: " + pending.FailureReason() + (special ? " (give - for standard output)" : ""));
+  }
   try {
-    produce(pending.Path());
+    produce(pending.TemporaryPath().string());
   } catch (const CMelodyException& e) {
     return FailWith(e, input, output);
   }
-  if (!pending.Commit()) {
-    return Fail(output, "cannot be written");
+  if (CSignalCancel::Requested()) {
+    return Fail(input, "cancelled");
   }
-  return 0;
+  if (!pending.Commit()) {
+    return Fail(output, "cannot be written: " + pending.FailureReason());
+  }
+  return kCliOk;
 }
 
 }  // namespace MelodyCli

@@ -30,33 +30,23 @@ class CWorkFolder {
   bool m_hadTmp = false;
 };
 
-// The output of a command appears complete or not at all: the work is written to a
-// temporary name beside the target and renamed over it only on success.
-class CPendingOutput {
- public:
-  explicit CPendingOutput(std::filesystem::path target);
-  ~CPendingOutput();
-  CPendingOutput(const CPendingOutput&) = delete;
-  CPendingOutput& operator=(const CPendingOutput&) = delete;
-  std::string Path() const { return m_temporary.string(); }
-  bool Commit();
-
- private:
-  std::filesystem::path m_target;
-  std::filesystem::path m_temporary;
-  bool m_committed = false;
-};
-
+// Why an input cannot be opened without blocking or reading garbage (standard input,
+// FIFOs, devices, folders, missing files); empty for a regular file.
+std::string CheckInputFile(const std::string& file);
 // Checks a WAVE file for the formats the conversion accepts; empty when it is accepted,
-// otherwise the reason. Throws CMelodyException for unreadable files.
-std::string CheckConvertible(const std::string& file);
+// otherwise the reason. With `notes`, prints on standard error what the conversion will
+// change beyond the usual (narrowed samples, a data size cut to the file). Throws
+// CMelodyException for unreadable files.
+std::string CheckConvertible(const std::string& file, bool notes = false);
 // The two passes of opening a file for the melody editor: channel choice (left unless
 // `right`), then widening and resampling to 16000 Hz 16-bit mono.
 void ConvertForMelody(const std::string& in, const std::string& out, bool right, const CWorkFolder& work);
 // Reads "[--left|--right] IN OUT" after the verb; false on a usage error.
 bool ParseChannelAndFiles(const std::vector<std::string>& args, std::vector<std::string>& files, bool& right);
-// Runs `produce` on a temporary name beside `output` and renames it into place on success;
-// otherwise prints one failure line and leaves nothing behind. Returns the exit status.
+// Runs `produce` on a temporary name beside `output` (symbolic links followed) and renames
+// it into place on success; an output of "-" is produced in a working file and copied to
+// standard output. Otherwise, and when the command was interrupted, prints one failure
+// line and leaves nothing behind. Returns the exit status.
 int ProduceOutput(const std::string& input, const std::string& output,
                   const std::function<void(const std::string& temporary)>& produce);
 // Prints a failure line naming the file and returns the failure exit status.

@@ -5,8 +5,10 @@
 
 #include "CliRegistry.h"
 #include "MelodyCliSupport.h"
+#include "SignalCancel.h"
 #include "melody/FormatConversion.h"
 #include "melody/MelodyCodec.h"
+#include "melody/WaveFile.h"
 #include "melody/WaveOperations.h"
 
 namespace {
@@ -15,7 +17,8 @@ const char kMelodyUsage[] =
     "Usage: orvane-cli melody VERB ARGS\n\n"
     "Verbs:\n"
     "  encode [--right] IN.wav OUT.gc   encode a WAVE file (converted to 16 kHz mono first if needed)\n"
-    "  decode IN.gc OUT.wav             decode melody data to a 16 kHz 16-bit mono WAVE file\n";
+    "  decode IN.gc OUT.wav             decode melody data to a 16 kHz 16-bit mono WAVE file\n"
+    "An output of - writes to standard output.\n";
 
 int Usage(std::FILE* out, int status) {
   std::fputs(kMelodyUsage, out);
@@ -40,7 +43,8 @@ class CCodecSession {
 bool IsMelodyFormat(const std::string& file) {
   WaveInfo info;
   GetWaveInfo(file, info);
-  return info.m_wChannels == 1 && info.m_wBitsPerSample == 16 && info.m_dwSamplesPerSec == kMelodyRate;
+  return info.m_wSampleFormat == CWaveFile::kTagPcm && info.m_wChannels == 1 && info.m_wBitsPerSample == 16 &&
+         info.m_dwSamplesPerSec == kMelodyRate;
 }
 
 int Encode(const std::vector<std::string>& args) {
@@ -56,13 +60,18 @@ int Encode(const std::vector<std::string>& args) {
   if (!MelodyCli::ParseChannelAndFiles(args, files, right)) {
     return Usage(stderr, kCliUsage);
   }
+  const CSignalCancel interrupt;
+  const std::string unreadable = MelodyCli::CheckInputFile(files[0]);
+  if (!unreadable.empty()) {
+    return MelodyCli::Fail(files[0], unreadable);
+  }
   MelodyCli::CWorkFolder work;
   if (!work.Ok()) {
     return MelodyCli::Fail(files[1], "cannot create a temporary folder");
   }
   std::string source = files[0];
   try {
-    const std::string problem = MelodyCli::CheckConvertible(files[0]);
+    const std::string problem = MelodyCli::CheckConvertible(files[0], true);
     if (!problem.empty()) {
       return MelodyCli::Fail(files[0], problem);
     }
@@ -88,8 +97,14 @@ int Decode(const std::vector<std::string>& args) {
         "Decodes melody data into a 16000 Hz 16-bit mono WAVE file.");
     return kCliOk;
   }
-  if (args.size() != 3 || (!args[1].empty() && args[1][0] == '-') || (!args[2].empty() && args[2][0] == '-')) {
+  const auto isOption = [](const std::string& word) { return word.size() > 1 && word[0] == '-'; };
+  if (args.size() != 3 || isOption(args[1]) || isOption(args[2])) {
     return Usage(stderr, kCliUsage);
+  }
+  const CSignalCancel interrupt;
+  const std::string unreadable = MelodyCli::CheckInputFile(args[1]);
+  if (!unreadable.empty()) {
+    return MelodyCli::Fail(args[1], unreadable);
   }
   CCodecSession codec;
   if (!codec.Ok()) {

@@ -244,6 +244,16 @@ void ReportInvalidRows(const std::string& path, const CImportGrid& grid, const I
                outcome.invalidRows.size(), lines.c_str(), MessageText(753));
 }
 
+// Message 795, and how many number cells joined several numbers of which the first was taken.
+void PrintImportSummary(std::size_t added, std::size_t joinedCells) {
+  std::printf(MessageText(795), std::to_string(added).c_str());
+  if (joinedCells > 0) {
+    std::printf(" %zu number cell(s) held several numbers joined with \":::\": the first of each was imported.",
+                joinedCells);
+  }
+  std::printf("\n");
+}
+
 int Import(const Arguments& args, bool vcard) {
   if (args.positional.size() != 2 || !args.numberColumn) {
     return Usage(std::string(vcard ? "import-vcard" : "import-csv") + " needs FILE, --number-col M and OUT.phb");
@@ -275,8 +285,7 @@ int Import(const Arguments& args, bool vcard) {
   if (!outcome.invalidRows.empty()) {
     ReportInvalidRows(source, grid, outcome);
   }
-  std::printf(MessageText(795), std::to_string(list.Count() - before).c_str());
-  std::printf("\n");
+  PrintImportSummary(list.Count() - before, outcome.joinedRows.size());
   return kCliOk;
 }
 
@@ -310,16 +319,20 @@ int ImportOutlook(const Arguments& args) {
   if (pab) {
     ReportOutlookFile(folder / kAddressBookFile, 22, collection.addressBook);
   }
-  const std::size_t added = MergeCollected(list, collection.collected);
   if (collection.failed) {
     return Fail(folder.string(), 768);
+  }
+  // Nothing new: the target stays as it is rather than being replaced by an empty list.
+  const std::size_t added = MergeCollected(list, collection.collected);
+  if (added == 0) {
+    return FailText(folder.string(),
+                    "nothing to import: no contact with a new valid number, " + target + " was not written");
   }
   SortAndNumber(list);
   if (!WritePhonebookFile(target, list)) {
     return Fail(target, 766);
   }
-  std::printf(MessageText(795), std::to_string(added).c_str());
-  std::printf("\n");
+  PrintImportSummary(added, 0);
   return kCliOk;
 }
 

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -55,7 +56,8 @@ constexpr const char* kDecodeHelp =
     "\n"
     "Decodes a handset picture record (15648 bytes wallpaper, 4160 bytes picture ID) to a\n"
     "24-bit image; the format follows OUT's extension (.bmp, .jpg, .jpeg, .png, .tif, .tiff).\n"
-    "--thumbnail THUMB also writes the record's 32 x 32 thumbnail.\n";
+    "--thumbnail THUMB also writes the record's 32 x 32 thumbnail; both files are written or\n"
+    "neither (a file already there is then left as it was).\n";
 
 constexpr const char* kOpenFailedText = "The file could not be opened.(732)";
 constexpr const char* kSaveFailedText = "The file could not be saved.(766)";
@@ -291,6 +293,90 @@ std::optional<std::vector<std::uint8_t>> ReadRecord(const std::string& path, std
   return bytes;
 }
 
+struct OutputFile {
+  std::string path;
+  std::optional<std::string> content;
+};
+
+bool SamePath(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  const std::filesystem::path first = std::filesystem::absolute(a, ec).lexically_normal();
+  const std::filesystem::path second = std::filesystem::absolute(b, ec).lexically_normal();
+  return first == second || std::filesystem::equivalent(a, b, ec);
+}
+
+// What a target held before it was replaced, so that it can be put back: a hard link to
+// the earlier file (a copy where links are not possible), removed when no longer needed.
+class CEarlierFile {
+ public:
+  bool Keep(const std::filesystem::path& target, const std::filesystem::path& spare) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(target, ec)) {
+      return true;  // nothing there to keep (a directory makes the rename fail anyway)
+    }
+    std::filesystem::create_hard_link(target, spare, ec);
+    if (ec) {
+      ec.clear();
+      std::filesystem::copy_file(target, spare, ec);
+    }
+    if (ec) {
+      errno = ec.value();
+      return false;
+    }
+    m_target = target;
+    m_spare = spare;
+    return true;
+  }
+  // Puts the earlier file back, or removes the new one where there was none.
+  void Restore(const std::filesystem::path& target) {
+    std::error_code ec;
+    if (m_spare.empty()) {
+      std::filesystem::remove(target, ec);
+      return;
+    }
+    std::filesystem::rename(m_spare, m_target, ec);
+    m_spare.clear();
+  }
+  ~CEarlierFile() {
+    if (!m_spare.empty()) {
+      std::error_code ec;
+      std::filesystem::remove(m_spare, ec);
+    }
+  }
+
+ private:
+  std::filesystem::path m_target;
+  std::filesystem::path m_spare;
+};
+
+// Writes every file or none: all are complete in temporary files before any replaces its
+// target, and targets already replaced get their earlier content back when a later one
+// cannot be put in place. On failure failedPath names the file that could not be written.
+bool WriteAll(const std::vector<OutputFile>& files, std::string& failedPath, std::string& error) {
+  std::vector<std::unique_ptr<CAtomicFile>> writers;
+  for (const OutputFile& file : files) {
+    writers.push_back(std::make_unique<CAtomicFile>(file.path));
+    if (!writers.back()->IsOpen() || !writers.back()->Write(*file.content)) {
+      failedPath = file.path;
+      error = std::string("cannot write the file: ") + std::strerror(errno);
+      return false;
+    }
+  }
+  std::vector<CEarlierFile> earlier(files.size());
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const std::filesystem::path spare = writers[i]->TemporaryPath().string() + ".earlier";
+    if (!earlier[i].Keep(files[i].path, spare) || !writers[i]->Commit()) {
+      failedPath = files[i].path;
+      error = std::string("cannot write the file: ") + std::strerror(errno);
+      for (std::size_t done = 0; done < i; ++done) {
+        earlier[done].Restore(files[done].path);
+      }
+      return false;
+    }
+  }
+  return true;
+}
+
 int Decode(const std::vector<std::string>& words) {
   if (AsksHelp(words)) {
     std::fputs(kDecodeHelp, stdout);
@@ -310,6 +396,9 @@ int Decode(const std::vector<std::string>& words) {
   }
   const std::string& input = positional[0];
   const std::string& output = positional[1];
+  if (thumbnailPath && SamePath(*thumbnailPath, output)) {
+    return Usage("decode", "OUT and THUMB must be different files");
+  }
   const auto format = CImageFile::FormatFromPath(output);
   const auto thumbnailFormat = thumbnailPath ? CImageFile::FormatFromPath(*thumbnailPath) : format;
   if (!format || !thumbnailFormat) {
@@ -324,11 +413,19 @@ int Decode(const std::vector<std::string>& words) {
   if (!decoded) {
     return Failed(input, "not a handset picture record");
   }
-  if (!CImageFile::Save(decoded->picture, output, *format, &error)) {
+  std::vector<OutputFile> files{{output, CImageFile::Encode(decoded->picture, *format, &error)}};
+  if (!files.back().content) {
     return Failed(output, std::string(kSaveFailedText) + ": " + error);
   }
-  if (thumbnailPath && !CImageFile::Save(decoded->thumbnail, *thumbnailPath, *thumbnailFormat, &error)) {
-    return Failed(*thumbnailPath, std::string(kSaveFailedText) + ": " + error);
+  if (thumbnailPath) {
+    files.push_back({*thumbnailPath, CImageFile::Encode(decoded->thumbnail, *thumbnailFormat, &error)});
+    if (!files.back().content) {
+      return Failed(*thumbnailPath, std::string(kSaveFailedText) + ": " + error);
+    }
+  }
+  std::string failedPath;
+  if (!WriteAll(files, failedPath, error)) {
+    return Failed(failedPath, std::string(kSaveFailedText) + ": " + error);
   }
   std::printf("%s: %s '%s', %d x %d\n", output.c_str(),
               decoded->kind == PictureKind::Wallpaper ? "wallpaper" : "picture ID", decoded->name.c_str(),

@@ -5,6 +5,8 @@
 
 #include "CliRegistry.h"
 #include "MelodyCliSupport.h"
+#include "SignalCancel.h"
+#include "melody/WaveFile.h"
 #include "melody/WaveOperations.h"
 
 namespace {
@@ -13,7 +15,8 @@ const char kWaveUsage[] =
     "Usage: orvane-cli wave VERB ARGS\n\n"
     "Verbs:\n"
     "  info FILE                  describe a WAVE file\n"
-    "  convert [--right] IN OUT   convert to 16000 Hz 16-bit mono (left channel unless --right)\n";
+    "  convert [--right] IN OUT   convert to 16000 Hz 16-bit mono (left channel unless --right;\n"
+    "                             OUT - writes to standard output)\n";
 
 int Usage(std::FILE* out, int status) {
   std::fputs(kWaveUsage, out);
@@ -24,6 +27,13 @@ bool IsHelp(const std::string& word) {
   return word == "--help" || word == "-h";
 }
 
+const char* SampleFormatName(std::uint16_t format) {
+  if (format == CWaveFile::kTagPcm) {
+    return "PCM";
+  }
+  return format == CWaveFile::kTagFloat ? "floating point" : "not PCM";
+}
+
 int Info(const std::vector<std::string>& args) {
   if (args.size() == 2 && IsHelp(args[1])) {
     std::puts("Usage: orvane-cli wave info FILE\nPrints the format, length and sizes of a WAVE file.");
@@ -31,6 +41,10 @@ int Info(const std::vector<std::string>& args) {
   }
   if (args.size() != 2) {
     return Usage(stderr, kCliUsage);
+  }
+  const std::string unreadable = MelodyCli::CheckInputFile(args[1]);
+  if (!unreadable.empty()) {
+    return MelodyCli::Fail(args[1], unreadable);
   }
   WaveInfo info;
   try {
@@ -40,6 +54,7 @@ int Info(const std::vector<std::string>& args) {
   }
   const double seconds = info.m_dwSamplesPerSec ? static_cast<double>(info.m_dwFrames) / info.m_dwSamplesPerSec : 0;
   std::printf("file: %s\n", args[1].c_str());
+  std::printf("format tag: %u (%s)\n", info.m_wFormatTag, SampleFormatName(info.m_wSampleFormat));
   std::printf("channels: %u\n", info.m_wChannels);
   std::printf("bits per sample: %u\n", info.m_wBitsPerSample);
   std::printf("sample rate: %u Hz\n", info.m_dwSamplesPerSec);
@@ -48,6 +63,9 @@ int Info(const std::vector<std::string>& args) {
   std::printf("frames: %u\n", info.m_dwFrames);
   std::printf("duration: %.3f s\n", seconds);
   std::printf("RIFF size: %u\n", info.m_dwRiffSize);
+  if (info.m_bDataSizeClamped) {
+    std::printf("data size: %u stated, cut to the whole frames present\n", info.m_dwStatedDataSize);
+  }
   const std::string problem = MelodyCli::CheckConvertible(args[1]);
   std::printf("melody conversion: %s\n", problem.empty() ? "supported" : problem.c_str());
   return kCliOk;
@@ -66,8 +84,13 @@ int Convert(const std::vector<std::string>& args) {
   if (!MelodyCli::ParseChannelAndFiles(args, files, right)) {
     return Usage(stderr, kCliUsage);
   }
+  const CSignalCancel interrupt;
+  const std::string unreadable = MelodyCli::CheckInputFile(files[0]);
+  if (!unreadable.empty()) {
+    return MelodyCli::Fail(files[0], unreadable);
+  }
   try {
-    const std::string problem = MelodyCli::CheckConvertible(files[0]);
+    const std::string problem = MelodyCli::CheckConvertible(files[0], true);
     if (!problem.empty()) {
       return MelodyCli::Fail(files[0], problem);
     }
