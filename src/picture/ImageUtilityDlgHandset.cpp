@@ -56,6 +56,7 @@ std::string Number(std::optional<std::uint16_t> value) {
 
 void CImageUtilityDlg::StartListing() {
   if (!m_connected) {
+    SetExtcuting(0);
     return;
   }
   m_list.Clear();
@@ -69,8 +70,10 @@ void CImageUtilityDlg::StartListing() {
 }
 
 // After an operation completes the framework still finishes its own handling of the
-// outcome; the listing starts once that is done.
+// outcome; the listing starts once that is done. The window counts as listing (busy kind 4)
+// from now on.
 void CImageUtilityDlg::StartListingLater() {
+  SetExtcuting(kBusyListing);
   QPointer<CImageUtilityDlg> self(this);
   QTimer::singleShot(0, this, [self] {
     if (self) {
@@ -275,13 +278,9 @@ bool CImageUtilityDlg::SendNext() {
 bool CImageUtilityDlg::CheckWriteResult(std::uint32_t /*code*/, ReplyBytes /*reply*/) {
   m_sendBuffer.clear();
   CloseAnime();
-  SetExtcuting(0);
-  QPointer<CImageUtilityDlg> self(this);
+  StartListingLater();
   if (!IsCancelled()) {
     ShowMsg(TemplateMsgId::kSent, MB_ICONINFORMATION);
-  }
-  if (self) {
-    StartListingLater();
   }
   return false;
 }
@@ -381,13 +380,9 @@ bool CImageUtilityDlg::Prepare1002() {
 
 bool CImageUtilityDlg::CheckEraseResult(std::uint32_t /*code*/, ReplyBytes /*reply*/) {
   CloseAnime();
-  SetExtcuting(0);
-  QPointer<CImageUtilityDlg> self(this);
+  StartListingLater();
   if (!IsCancelled()) {
     ShowMsg(TemplateMsgId::kErased, MB_ICONINFORMATION);
-  }
-  if (self) {
-    StartListingLater();
   }
   return false;
 }

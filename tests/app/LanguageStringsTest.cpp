@@ -103,12 +103,12 @@ class LanguageStringsTest : public ::testing::Test {
   std::unique_ptr<CLanguageStrings> m_strings;
 };
 
-TEST(StringSectionTable, HoldsSixtySevenDisjointRangesAndEndsWithTheZeroEntry) {
-  ASSERT_EQ(StringSectionCount(), 67u);
-  EXPECT_EQ(StringSectionTable[67].firstId, 0);
-  EXPECT_EQ(StringSectionTable[67].lastId, 0);
+TEST(StringSectionTable, HoldsSixtyNineDisjointRangesAndEndsWithTheZeroEntry) {
+  ASSERT_EQ(StringSectionCount(), 69u);
+  EXPECT_EQ(StringSectionTable[69].firstId, 0);
+  EXPECT_EQ(StringSectionTable[69].lastId, 0);
   EXPECT_STREQ(StringSectionTable[0].sectionName, "VantelWinApp");
-  EXPECT_STREQ(StringSectionTable[66].sectionName, "Melody");
+  EXPECT_STREQ(StringSectionTable[68].sectionName, "Melody");
   std::set<std::int32_t> seen;
   for (const auto& [section, id] : AllIds()) {
     EXPECT_TRUE(seen.insert(id).second) << "id " << id << " is listed twice";
