@@ -30,7 +30,7 @@ constexpr int kPopupEdit = 43005;
 constexpr int kPopupHelp = 43014;
 constexpr int kNumberColumnWidth = 40;
 constexpr int kNameColumnWidth = 135;
-constexpr int kRightColumnWidth = 236;
+constexpr int kRightColumnWidth = 224;
 
 // Buttons whose tooltip string is their id plus 500 (the device and file buttons take
 // theirs from the framework's table).
@@ -40,6 +40,8 @@ constexpr int kToolTipOffset = 500;
 
 QPushButton* CImageUtilityDlg::AddButton(int id) {
   auto* button = new QPushButton(Content());
+  // Enter never presses a button of this window.
+  button->setAutoDefault(false);
   CControlId::Set(button, id);
   connect(button, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
   return button;
@@ -47,8 +49,8 @@ QPushButton* CImageUtilityDlg::AddButton(int id) {
 
 void CImageUtilityDlg::BuildControls() {
   auto* columns = new QHBoxLayout(Content());
-  columns->setContentsMargins(10, 6, 10, 10);
-  columns->setSpacing(12);
+  columns->setContentsMargins(8, 6, 8, 8);
+  columns->setSpacing(8);
 
   auto* left = new QVBoxLayout();
   auto* fileRow = new QHBoxLayout();
@@ -61,14 +63,14 @@ void CImageUtilityDlg::BuildControls() {
   fileRow->addWidget(m_currentFileEdit, 1);
   left->addLayout(fileRow);
   m_view = new CImageView(Content());
-  m_view->setMinimumSize(340, 240);
+  m_view->setMinimumSize(300, 220);
   m_view->SetImage(&m_editor.Display());
   left->addWidget(m_view, 1);
   auto* steps = new QGridLayout();
   const int stepIds[] = {ImageUtilityId::kEnlarge,    ImageUtilityId::kReduce,   ImageUtilityId::kRotateRight,
                          ImageUtilityId::kRotateLeft, ImageUtilityId::kContrast, ImageUtilityId::kColor};
   for (int i = 0; i < 6; ++i) {
-    steps->addWidget(AddButton(stepIds[i]), i / 3, i % 3);
+    steps->addWidget(AddButton(stepIds[i]), i / 2, i % 2);
   }
   left->addLayout(steps);
   auto* files = new QHBoxLayout();
@@ -81,7 +83,10 @@ void CImageUtilityDlg::BuildControls() {
   auto* right = new QVBoxLayout();
   auto* kindBox = new QGroupBox(Content());
   SetControlId(kindBox, ImageUtilityId::kKindLabel);
-  auto* kindRow = new QHBoxLayout(kindBox);
+  // One above the other: translated kind names are too long to share a row.
+  auto* kindRow = new QVBoxLayout(kindBox);
+  kindRow->setSpacing(2);
+  kindRow->setContentsMargins(8, 2, 8, 4);
   m_wallpaperButton = new QRadioButton(kindBox);
   m_pictureIdButton = new QRadioButton(kindBox);
   CControlId::Set(m_wallpaperButton, ImageUtilityId::kWallpaper);
