@@ -24,6 +24,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
 #include <filesystem>
@@ -172,9 +173,28 @@ void CImageUtilityDlg::ImageChanged() {
   UpdateButtons();
 }
 
+void CImageUtilityDlg::RebuildPreview() {
+  m_previewStale = true;
+  if (m_previewScheduled) {
+    return;
+  }
+  m_previewScheduled = true;
+  QPointer<CImageUtilityDlg> self(this);
+  QTimer::singleShot(0, this, [self] {
+    if (self) {
+      self->m_previewScheduled = false;
+      self->FlushPreview();
+    }
+  });
+}
+
 // The framed part, made into the handset record and read back: exactly what a send stores
 // and the handset shows.
-void CImageUtilityDlg::RebuildPreview() {
+void CImageUtilityDlg::FlushPreview() {
+  if (!m_previewStale) {
+    return;
+  }
+  m_previewStale = false;
   m_preview = CRgbImage();
   m_previewThumbnail = CRgbImage();
   if (m_editor.IsLoaded()) {
@@ -266,6 +286,7 @@ void CImageUtilityDlg::RunToneDialog(bool colour) {
 }
 
 void CImageUtilityDlg::ShowPreviewDialog() {
+  FlushPreview();
   const CRgbImage& picture = m_received ? m_received->picture : m_preview;
   CPreviewDlg dialog(this, Context(), picture);
   RunModalChild(dialog);

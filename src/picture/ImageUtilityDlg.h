@@ -85,8 +85,14 @@ class CImageUtilityDlg : public CTemplate {
   const CHandsetPictureList& HandsetList() const { return m_list; }
   std::optional<std::uint16_t> FreeItems(PictureKind kind) const { return m_freeItems[Index(kind)]; }
   // What the handset will show: the framed part, encoded and decoded (empty before an image).
-  const CRgbImage& Preview() const { return m_preview; }
-  const CRgbImage& PreviewThumbnail() const { return m_previewThumbnail; }
+  const CRgbImage& Preview() {
+    FlushPreview();
+    return m_preview;
+  }
+  const CRgbImage& PreviewThumbnail() {
+    FlushPreview();
+    return m_previewThumbnail;
+  }
   bool IsListing() const { return m_listStep != ListStep::Idle; }
   CImageView* View() const { return m_view; }
   CCharSetEdit* NameEdit() const { return m_nameEdit; }
@@ -147,7 +153,10 @@ class CImageUtilityDlg : public CTemplate {
   // Image side.
   void DeviceStatusCheck();
   void ImageChanged();
+  // Marks the preview out of date; it is rebuilt once the events waiting now are handled,
+  // so that a slider dragged over many steps encodes it once, not at every step.
   void RebuildPreview();
+  void FlushPreview();
   void ShowPreviewImages();
   void ShowCurrentFile();
   void UpdateButtons();
@@ -176,6 +185,8 @@ class CImageUtilityDlg : public CTemplate {
   int m_saveFormat = 0;
   CRgbImage m_preview;
   CRgbImage m_previewThumbnail;
+  bool m_previewStale = false;
+  bool m_previewScheduled = false;
   // The received record and what it decodes to, while the received picture is current.
   std::vector<std::uint8_t> m_receivedBuffer;
   std::optional<CPictureRecord::Decoded> m_received;

@@ -642,6 +642,7 @@ void PictureWindowTest::screenshotsInEveryLanguage() {
     OpenPicture(beach);
     window->View()->SetFramePosition({60, 40});
     SelectRow(1);
+    QVERIFY(!window->Preview().IsEmpty());
     const QString name = QString::fromStdString(uitest::ShippedLanguage::Name(language));
     QVERIFY(uitest::SaveScreenshot(*window, "picture-window-" + name));
     QVERIFY(!window->FreeLabel()->text().isEmpty());
