@@ -612,6 +612,23 @@ void PictureWindowTest::unplugDuringSendShows725AndEmptiesTheList() {
   QVERIFY(window->IsContentEnabled());
   QVERIFY(window->FreeLabel()->text().isEmpty());
   QCOMPARE(window->Executing(), std::uint8_t{0});
+  // Plugged in again: the resident window opens the link anew and reports the arrival.
+  services->link->StopLink();
+  QVERIFY(Sim().Plug());
+  std::uint32_t vendor = 0;
+  std::uint32_t product = 0;
+  QVERIFY(services->link->GetDeviceInfo(vendor, product));
+  CMessageQueue starter;
+  RequestParams params;
+  params.notifyWindow = starter.Handle();
+  QVERIFY(services->link->PostRequest(LinkCode::kStartLink, params));
+  const auto started = starter.Take(std::chrono::milliseconds(kWaitMs));
+  QVERIFY(started.has_value() && started->message == LinkMessage::kRequestComplete);
+  services->status.SetConnected(1);
+  window->OnWindowMessage({TemplateMessage::kDeviceChange, 0, 0, nullptr});
+  QVERIFY(AwaitIdle());
+  QCOMPARE(Rows(), kSampleWallpapers + kSamplePictureIds);
+  QVERIFY(window->Control(TemplateId::kSend)->isEnabled());
 }
 
 void PictureWindowTest::closingDuringSendIsRefused() {
