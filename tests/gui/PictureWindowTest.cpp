@@ -8,12 +8,15 @@
 #include "picture/ImageUtilityDlg.h"
 #include "picture/ImageView.h"
 #include "picture/PictureRecord.h"
+#include "picture/PreviewDlg.h"
 #include "picture/ToneAdjustDlg.h"
 #include "ui/CharSetEdit.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
@@ -79,6 +82,7 @@ class PictureWindowTest : public QObject {
   void unplugDuringSendShows725AndEmptiesTheList();
   void closingDuringSendIsRefused();
   void screenshotsInEveryLanguage();
+  void languageChangeRelabelsTheWindow();
 
  private:
   SimHandset& Sim() { return *services->sim; }
@@ -668,8 +672,28 @@ void PictureWindowTest::screenshotsInEveryLanguage() {
       window->ToneDialog()->PressCancel();
     });
     window->OnCommand(3010);
+    QTimer::singleShot(0, this, [&] {
+      auto* preview = qobject_cast<CPreviewDlg*>(QApplication::activeModalWidget());
+      QVERIFY(preview != nullptr);
+      QVERIFY(!preview->PictureLabel()->pixmap().isNull());
+      uitest::SaveScreenshot(*preview, "picture-preview-dialog-" + name);
+      preview->close();
+    });
+    window->OnCommand(43013);
     window.reset();
   }
+}
+
+void PictureWindowTest::languageChangeRelabelsTheWindow() {
+  MakeWindow();
+  QCOMPARE(qobject_cast<QPushButton*>(window->Control(TemplateId::kSend))->text(), QString("Send"));
+  QVERIFY(services->strings.Load(1));
+  window->OnWindowMessage({TemplateMessage::kLanguageChange, 0, 0, nullptr});
+  QCOMPARE(qobject_cast<QPushButton*>(window->Control(TemplateId::kSend))->text(), QString("Envoyer"));
+  QCOMPARE(qobject_cast<QPushButton*>(window->Control(3025))->text(),
+           QString::fromStdString(services->strings.GetString(3025)));
+  QCOMPARE(window->windowTitle(), QString::fromStdString(services->strings.GetString(3000)));
+  QCOMPARE(window->MenuBar()->actions().first()->text(), QString::fromStdString(services->strings.GetString(3001)));
 }
 
 QTEST_MAIN(PictureWindowTest)
