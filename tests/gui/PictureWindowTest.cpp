@@ -24,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
+#include <cstring>
 
 using namespace templatetest;
 
@@ -66,6 +67,7 @@ class PictureWindowTest : public QObject {
   void openShowsTheImageTheNameAndTheHandsetContent();
   void unreadableFileShows732AndChangesNothing();
   void droppedFileOpens();
+  void largeCameraPhotoOpens();
   void contrastCancelRestoresTheImageAndTheModifiedState();
   void colourOkKeepsTheValuesAndMarksModified();
   void frameDragStopsAtTheEdge();
@@ -215,6 +217,24 @@ void PictureWindowTest::droppedFileOpens() {
   QCoreApplication::sendEvent(window.get(), &drop);
   QVERIFY(window->Editor().IsLoaded());
   QCOMPARE(window->CurrentFile(), beach.toStdString());
+}
+
+// A 48-million-pixel camera photo opens, reduced to the working size.
+void PictureWindowTest::largeCameraPhotoOpens() {
+  MakeWindow();
+  QImage photo(8000, 6000, QImage::Format_Grayscale8);
+  for (int y = 0; y < photo.height(); ++y) {
+    std::memset(photo.scanLine(y), (y * 255) / photo.height(), static_cast<std::size_t>(photo.width()));
+  }
+  const QString path = WritePicture("camera.jpg", photo, "JPEG");
+  photo = QImage();
+  OpenPicture(path);
+  QVERIFY(services->shown.empty());
+  QVERIFY(window->Editor().IsLoaded());
+  QCOMPARE(window->Editor().Display().Width(), CImageFile::kMaxWorkingSide);
+  QCOMPARE(window->Editor().Display().Height(), 3072);
+  QCOMPARE(window->NameEdit()->text(), QString("camera"));
+  QVERIFY(!window->Preview().IsEmpty());
 }
 
 // ---- adjustments ------------------------------------------------------------------------------
