@@ -327,6 +327,18 @@ void PictureWindowTest::frameDragStopsAtTheEdge() {
   QCOMPARE(view->FramePosition(), (CTargetFrame::Position{visible.width - 48, visible.height - 54}));
   window->SetPictureKind(PictureKind::Wallpaper);
   QCOMPARE(view->FramePosition(), edge);
+  // Scrolling moves the image under the frame, which stays where it is in the view.
+  for (int i = 0; i < 5; ++i) {
+    window->OnCommand(3005);
+  }
+  const CRgbImage unscrolled = window->Preview();
+  view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->maximum());
+  view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
+  QVERIFY(view->horizontalScrollBar()->value() > 0);
+  QCOMPARE(view->FramePosition(), edge);
+  QCOMPARE(view->FrameOnImage(), (CTargetFrame::Position{edge.x + view->horizontalScrollBar()->value(),
+                                                         edge.y + view->verticalScrollBar()->value()}));
+  QVERIFY(!(window->Preview() == unscrolled));
   // The preview follows what lies under the frame after a rotation too.
   const CRgbImage before = window->Preview();
   window->OnCommand(3007);
@@ -659,13 +671,25 @@ void PictureWindowTest::closingDuringSendIsRefused() {
   Connect();
   MakeWindow();
   OpenPicture(beach);
-  Sim().ResponseDelay(300);
+  Sim().ResponseDelay(60);
   Send("Dusk");
   QCOMPARE(window->Executing(), std::uint8_t{1});
   window->close();
   QCOMPARE(services->Count(728), 1);
   QVERIFY(window->isVisible());
   QVERIFY(QTest::qWaitFor([this] { return services->Count(723) == 1; }, kWaitMs));
+  // Listing again after the send counts as receiving.
+  QCOMPARE(window->Executing(), std::uint8_t{4});
+  window->close();
+  QCOMPARE(services->Count(727), 1);
+  QVERIFY(AwaitIdle());
+  SelectRow(0);
+  window->OnCommand(TemplateId::kErase);
+  QCOMPARE(window->Executing(), std::uint8_t{3});
+  window->close();
+  QCOMPARE(services->Count(772), 1);
+  QVERIFY(window->isVisible());
+  QVERIFY(QTest::qWaitFor([this] { return services->Count(721) == 1; }, kWaitMs));
   QVERIFY(AwaitIdle());
   Sim().ResponseDelay(0);
   window->close();
