@@ -1,5 +1,6 @@
-// Time of a 261 120-byte send and receive and of one session round trip through the device
-// link over the handset emulator, with the link's default settings (event poll every 32 ms).
+// Time of a 261 120-byte send and receive, of one session round trip and of stopping the link
+// during a request, through the device link over the handset emulator, with the link's
+// default settings (event poll every 32 ms, response time-out 20 s).
 #include "appcore/AppStatus.h"
 #include "appcore/SettingsStore.h"
 #include "devlink/BlockFormat.h"
@@ -15,6 +16,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -52,6 +54,41 @@ class Bench {
   }
 
   void ClearRawStore() { m_storeClear(UDFP_SIM_KIND_RAW); }
+  CDeviceLink& Link() { return *m_link; }
+  CMessageQueue& Window() { return m_window; }
+
+  // Posts a read count whose session byte the handset never answers, and returns once that
+  // byte has gone out: the request then waits for its response time-out (20 s by default).
+  void PostUnansweredRequest() {
+    reinterpret_cast<int32_t (*)(uint32_t)>(dlsym(m_sim, "UdfpSimSilenceNextRequests"))(1);
+    const std::uint32_t before = Counters().vendorRequestsOut;
+    RequestParams params;
+    params.kind = UDFP_SIM_KIND_RAW;
+    params.notifyWindow = m_window.Handle();
+    if (!m_link->PostRequest(LinkCode::kReadCount, params)) {
+      throw std::runtime_error("request refused");
+    }
+    while (Counters().vendorRequestsOut == before) {
+      std::this_thread::yield();
+    }
+  }
+
+  // Opens and starts the link again after a stop.
+  void Restart() {
+    m_window.Drain();
+    std::uint32_t vendor = 0;
+    std::uint32_t product = 0;
+    if (!m_link->GetDeviceInfo(vendor, product) ||
+        Run(LinkCode::kStartLink, {}).message != LinkMessage::kRequestComplete) {
+      throw std::runtime_error("the emulated handset did not start again");
+    }
+  }
+
+  UdfpSimCounters Counters() {
+    UdfpSimCounters counters{};
+    reinterpret_cast<int32_t (*)(UdfpSimCounters*)>(dlsym(m_sim, "UdfpSimGetCounters"))(&counters);
+    return counters;
+  }
   std::uint32_t LastItem() const { return m_lastItem; }
 
  private:
@@ -151,8 +188,49 @@ void BM_RemainingSizeRequest(benchmark::State& state) {
   }
 }
 
+// StopLink on the calling thread while a request waits for an answer that never comes: it
+// lets the request run into its response time-out first (default settings).
+void BM_StopLinkDuringUnansweredRequest(benchmark::State& state) {
+  Bench& bench = Bench::Instance();
+  for (auto _ : state) {
+    state.PauseTiming();
+    bench.PostUnansweredRequest();
+    state.ResumeTiming();
+    bench.Link().StopLink();
+    state.PauseTiming();
+    bench.Restart();
+    state.ResumeTiming();
+  }
+}
+
+// RequestStop in the same situation: the time the calling thread is held (the measured
+// time) and, as a counter, the time until the link reports that it has stopped.
+void BM_RequestStopDuringUnansweredRequest(benchmark::State& state) {
+  constexpr std::uint32_t kStopped = WM_APP + 0x1F0;
+  Bench& bench = Bench::Instance();
+  double stoppedMs = 0;
+  for (auto _ : state) {
+    bench.PostUnansweredRequest();
+    const auto start = std::chrono::steady_clock::now();
+    if (!bench.Link().RequestStop(bench.Window().Handle(), kStopped)) {
+      state.SkipWithError("stop refused");
+    }
+    const auto returned = std::chrono::steady_clock::now();
+    if (!bench.Window().TakeMessage(kStopped, 60s)) {
+      state.SkipWithError("no stop message");
+    }
+    const auto stopped = std::chrono::steady_clock::now();
+    state.SetIterationTime(std::chrono::duration<double>(returned - start).count());
+    stoppedMs += std::chrono::duration<double, std::milli>(stopped - start).count();
+    bench.Restart();
+  }
+  state.counters["stopped_ms"] = benchmark::Counter(stoppedMs, benchmark::Counter::kAvgIterations);
+}
+
 }  // namespace
 
+BENCHMARK(BM_StopLinkDuringUnansweredRequest)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_RequestStopDuringUnansweredRequest)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
 BENCHMARK(BM_Send261120)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 BENCHMARK(BM_Receive261120)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 BENCHMARK(BM_SessionRoundTrip)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);

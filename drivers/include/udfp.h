@@ -75,7 +75,9 @@ UDFP_API int32_t UdfpClosePipe(uint32_t pipe);
 /* The driver's status byte; bits 0 and 1 set mean a fault. */
 UDFP_API int32_t UdfpGetDriverStatus(uint32_t device, uint8_t* status);
 UDFP_API int32_t UdfpResetDriverStatus(uint32_t device);
-/* USB vendor and product identifiers of the open device (low 16 bits significant). */
+/* USB vendor and product identifiers of the open device (low 16 bits significant). Fails
+ * once the device is gone: a handset plugged in again is a new device, reached only through
+ * a new UdfpOpen. */
 UDFP_API int32_t UdfpGetDeviceInfo(uint32_t device, uint32_t* vendorId, uint32_t* productId);
 /* Called once before the library is unloaded: ends the library's threads. */
 UDFP_API int32_t UdfpTerminateDLL(void);

@@ -23,7 +23,8 @@
  *
  * Device access: one open handle at a time (UdfpOpen while a handle is open fails, as an
  * exclusively claimed interface does). Unplugging invalidates the device handle and every
- * pipe handle; calls with them fail at once, and a pipe read waiting for data returns
+ * pipe handle; calls with them fail at once (UdfpGetDeviceInfo included, as with a real
+ * handset; after a plug the handset is reached only through a new UdfpOpen), and a pipe read waiting for data returns
  * failed. Events are delivered only after UdfpStartPolling(device, 0, 1); opening the
  * device discards events queued before. A pipe read with nothing to collect fails after
  * 100 ms; while the handset is still working on a block it waits 2 s plus the response
@@ -247,18 +248,20 @@ UDFP_API int32_t UdfpSimEndPlay(void);
 UDFP_API int32_t UdfpSimSetStatusByte(uint32_t index, uint8_t value);
 
 typedef struct UdfpSimState {
-  int32_t plugged;          /* 1 attached */
-  int32_t deviceOpen;       /* 1 while a device handle is open */
-  int32_t polling;          /* 1 after UdfpStartPolling */
-  int32_t sessionOpen;      /* 1 inside a session */
-  int32_t writing;          /* 1 while a block write is in progress */
-  int32_t reading;          /* 1 while a block read is in progress */
-  int32_t playing;          /* 1 while a melody plays */
-  uint32_t playingSlot;     /* slot of the playing melody */
-  uint32_t applicationMode; /* last mode 1..4 set by UdfpChangeApplicationMode, 0 none */
-  uint32_t utilityState;    /* status byte 3 */
-  uint32_t pendingEvents;   /* events not yet taken by UdfpGetEventStatus */
-  uint8_t driverStatus;     /* current driver status byte */
+  int32_t plugged;           /* 1 attached */
+  int32_t deviceOpen;        /* 1 while a device handle is open */
+  int32_t polling;           /* 1 after UdfpStartPolling */
+  int32_t sessionOpen;       /* 1 inside a session */
+  int32_t writing;           /* 1 while a block write is in progress */
+  int32_t reading;           /* 1 while a block read is in progress */
+  int32_t playing;           /* 1 while a melody plays */
+  uint32_t playingSlot;      /* slot of the playing melody */
+  uint32_t applicationMode;  /* last mode 1..4 set by UdfpChangeApplicationMode, 0 none */
+  uint32_t utilityState;     /* status byte 3 */
+  uint32_t pendingEvents;    /* events not yet taken by UdfpGetEventStatus */
+  uint8_t driverStatus;      /* current driver status byte */
+  uint32_t pipeReadsWaiting; /* UdfpReadData calls waiting for the handset's answer now */
+  uint32_t hotplugPending;   /* hotplug notices not yet delivered to the callback */
 } UdfpSimState;
 UDFP_API int32_t UdfpSimGetState(UdfpSimState* state);
 
@@ -288,6 +291,8 @@ typedef struct UdfpSimCounters {
   uint8_t lastPayload[16];
   /* The last operation the firmware handled (request code other than 0xE95), 0 none. */
   uint32_t lastOperation;
+  uint32_t eventPolls;        /* UdfpGetEventStatus calls with a valid handle */
+  uint32_t driverStatusReads; /* UdfpGetDriverStatus calls with a valid handle */
 } UdfpSimCounters;
 UDFP_API int32_t UdfpSimGetCounters(UdfpSimCounters* counters);
 UDFP_API int32_t UdfpSimResetCounters(void);

@@ -1,11 +1,11 @@
 #include "SimDevice.h"
 
+#include "platform/WholeFile.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iterator>
-#include <sstream>
 #include <utility>
 
 #include "SampleContent.h"
@@ -41,7 +41,7 @@ CSimDevice::CSimDevice() {
   if (const char* path = std::getenv("ORVANE_SIM_STATE"); path != nullptr && *path != '\0') {
     m_statePath = path;
     // A missing or damaged file leaves the fresh handset; the next change rewrites it.
-    if (auto image = ReadWholeFile(path)) {
+    if (auto image = ReadStateFile(path)) {
       restored = m_stores.Deserialize(*image);
     }
   }
@@ -68,17 +68,8 @@ CSimDevice::~CSimDevice() {
   StopThreads();
 }
 
-std::optional<std::string> CSimDevice::ReadWholeFile(const char* path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    return std::nullopt;
-  }
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (in.bad()) {
-    return std::nullopt;
-  }
-  return content.str();
+std::optional<std::string> CSimDevice::ReadStateFile(const char* path) {
+  return ReadWholeFile(path, kMaxStateFileBytes);
 }
 
 // ---- threads -------------------------------------------------------------------------------
@@ -212,10 +203,13 @@ void CSimDevice::HotplugLoop(std::uint64_t epoch) {
       }
       note = m_hotplugNotes.front();
       m_hotplugNotes.pop_front();
+      m_hotplugDelivering = true;
     }
     if (m_callback != nullptr) {
       m_callback(m_callbackContext, note.arrived ? 1 : 0, note.vendorId, note.productId);
     }
+    std::lock_guard lock(m_mutex);
+    m_hotplugDelivering = false;
   }
   std::thread::id self = std::this_thread::get_id();
   m_hotplugThreadId.compare_exchange_strong(self, std::thread::id{});
@@ -409,6 +403,7 @@ std::int32_t CSimDevice::GetEventStatus(std::uint32_t device, std::uint8_t* reco
   if (!IsOpenDevice(device) || record == nullptr || count == nullptr || size < UDFP_EVENT_RECORD_SIZE) {
     return 0;
   }
+  ++m_counters.eventPolls;
   if (!m_polling || m_events.empty()) {
     *count = 0;
     return 1;
@@ -487,9 +482,11 @@ std::int32_t CSimDevice::ReadData(std::uint32_t pipe, std::uint8_t* buffer, std:
       working ? std::min<Clock::duration>(kBusyReadWait + std::chrono::milliseconds(m_responseDelayMs), kMaxReadWait)
               : Clock::duration(kIdleReadWait);
   const std::uint64_t generation = m_generation;
+  ++m_pipeReadsWaiting;
   m_pipeReady.wait_for(lock, wait, [&] {
     return !m_pipeReplies.empty() || m_stopping || m_generation != generation || m_pipes.count(pipe) == 0;
   });
+  --m_pipeReadsWaiting;
   if (m_pipeReplies.empty() || m_generation != generation || m_pipes.count(pipe) == 0) {
     return 0;  // nothing moved in time, or the handset or the pipe went away
   }
@@ -518,6 +515,7 @@ std::int32_t CSimDevice::GetDriverStatus(std::uint32_t device, std::uint8_t* sta
   if (!IsOpenDevice(device) || status == nullptr) {
     return 0;
   }
+  ++m_counters.driverStatusReads;
   *status = m_driverStatus;
   return 1;
 }

@@ -126,7 +126,9 @@ class CSimDevice {
   void StoresChangedLocked();
   void FlushPendingSave();
   bool TakeFaultCount(std::uint32_t& counter);
-  static std::optional<std::string> ReadWholeFile(const char* path);
+  // A state file holds at most the emulated memory and its lists; anything larger is not one.
+  static constexpr std::size_t kMaxStateFileBytes = 256u * 1024u * 1024u;
+  static std::optional<std::string> ReadStateFile(const char* path);
 
   std::mutex m_mutex;
   std::condition_variable m_firmwareWake;
@@ -167,6 +169,8 @@ class CSimDevice {
   UdfpSimCounters m_counters{};
 
   std::deque<HotplugNote> m_hotplugNotes;
+  bool m_hotplugDelivering = false;  // a note was taken and its callback has not returned
+  std::uint32_t m_pipeReadsWaiting = 0;
   std::mutex m_callbackMutex;  // held while a hotplug callback runs
   UdfpHotplugCallback m_callback = nullptr;
   void* m_callbackContext = nullptr;

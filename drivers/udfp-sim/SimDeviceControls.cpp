@@ -351,6 +351,8 @@ std::int32_t CSimDevice::GetState(UdfpSimState* state) {
   state->utilityState = m_firmware.UtilityState();
   state->pendingEvents = static_cast<std::uint32_t>(m_events.size());
   state->driverStatus = m_driverStatus;
+  state->pipeReadsWaiting = m_pipeReadsWaiting;
+  state->hotplugPending = static_cast<std::uint32_t>(m_hotplugNotes.size()) + (m_hotplugDelivering ? 1 : 0);
   return 1;
 }
 
@@ -391,7 +393,7 @@ std::int32_t CSimDevice::LoadState(const char* path) {
   if (path == nullptr) {
     return 0;
   }
-  const auto image = ReadWholeFile(path);
+  const auto image = ReadStateFile(path);
   if (!image) {
     return 0;
   }

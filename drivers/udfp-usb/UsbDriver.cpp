@@ -278,9 +278,35 @@ int32_t CUsbDriver::GetDeviceInfo(uint32_t device, uint32_t* vendorId, uint32_t*
   if (!open || vendorId == nullptr || productId == nullptr) {
     return 0;
   }
+  // The identifiers of a handset that was unplugged would make the caller believe it is
+  // still there, and take a handset plugged in again for the old one: fail instead.
+  if (open->IsGone() || !IsAttached(*open)) {
+    open->MarkGone();
+    return 0;
+  }
   *vendorId = open->VendorId();
   *productId = open->ProductId();
   return 1;
+}
+
+bool CUsbDriver::IsAttached(const CUsbDevice& device) {
+  std::lock_guard life(m_lifeMutex);
+  if (m_context == nullptr) {
+    return false;
+  }
+  // libusb drops a device from its list as soon as it learns of the removal, which may be
+  // before the hotplug notice reaches the event thread.
+  libusb_device** list = nullptr;
+  ssize_t count = libusb_get_device_list(m_context, &list);
+  if (count < 0) {
+    return true;  // cannot tell: rely on the gone bit
+  }
+  bool attached = false;
+  for (ssize_t i = 0; i < count && !attached; ++i) {
+    attached = device.Is(list[i]);
+  }
+  libusb_free_device_list(list, 1);
+  return attached;
 }
 
 int32_t CUsbDriver::Terminate() {

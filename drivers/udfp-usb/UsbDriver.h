@@ -11,6 +11,8 @@
 #include "HandleTable.h"
 #include "MatchIds.h"
 
+class CUsbDevice;
+
 // The library's single state: the libusb context, the thread that runs libusb event handling
 // (interrupt transfers and hotplug notifications complete there), the table of device and
 // pipe handles, and the hotplug callback of the caller. The context and the thread start on
@@ -45,6 +47,8 @@ class CUsbDriver {
   static int LIBUSB_CALL HotplugThunk(libusb_context* context, libusb_device* device, libusb_hotplug_event event,
                                       void* user);
   void OnHotplug(libusb_device* device, libusb_hotplug_event event);
+  // Whether libusb still lists the device (false once it has learnt of its removal).
+  bool IsAttached(const CUsbDevice& device);
 
   // Serialises start-up and shutdown of the context against opening devices.
   std::mutex m_lifeMutex;

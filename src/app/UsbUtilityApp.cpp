@@ -1,5 +1,10 @@
 #include "app/UsbUtilityApp.h"
 
+#include "app/AutoStart.h"
+#include "app/DesktopNotifier.h"
+#include "app/InstanceChannel.h"
+#include "app/LogindPowerEvents.h"
+#include "app/QtTrayIcon.h"
 #include "app/TaskTray.h"
 #include "appcore/AppStatus.h"
 #include "appcore/LanguageStrings.h"
@@ -10,6 +15,7 @@
 #include "platform/Paths.h"
 #include "platform/QtSettingsBackend.h"
 #include "platform/SystemLanguage.h"
+#include "ui/HelpLauncher.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -82,7 +88,13 @@ bool CUsbUtilityApp::InitInstance(const std::vector<std::string>& args) {
   CreateServices();
   SelectLanguage();
   if (!TakeInstanceLock()) {
-    // Another instance runs: say so where a user and a script can see it, then end.
+    if (ReachRunningInstance()) {
+      // The running instance shows its launcher: that answers this start.
+      m_handedOver = true;
+      DestroyDeviceLink();
+      return false;
+    }
+    // The running instance cannot be reached: say so where a user and a script can see it.
     const std::string text = CMessage::FormatText(GetString(702), {});
     std::fprintf(stderr, "orvane-usb-utility: %s\n", text.c_str());
     CMessage local([this](std::int32_t id) { return GetString(id); });
@@ -90,12 +102,70 @@ bool CUsbUtilityApp::InitInstance(const std::vector<std::string>& args) {
     DestroyDeviceLink();
     return false;
   }
-  m_resident = std::make_unique<CTaskTray>();
-  m_resident->Initialise(*m_settings);
+  FillContext();
+  CreateResidentWindow();
+  return true;
+}
+
+bool CUsbUtilityApp::ReachRunningInstance() {
+  if (!m_environment.reachRunningInstance) {
+    return false;
+  }
+  CInstanceChannel channel(m_instance->File());
+  return channel.RequestActivation();
+}
+
+void CUsbUtilityApp::FillContext() {
+  m_context.settings = m_settings.get();
+  m_context.strings = m_strings.get();
+  m_context.status = m_status.get();
+  m_context.link = m_deviceLink.get();
+  m_context.message = &m_message;
+  m_context.residentHandle = [this] { return m_resident ? m_resident->Handle() : WindowHandle{0}; };
+  m_context.residentWidget = [this]() -> QWidget* { return m_resident.get(); };
+  m_context.setResidentModal = [this](bool modal) {
+    if (m_resident) {
+      m_resident->SetModalFlag(modal);
+    }
+  };
+  m_context.isSuspended = [this] { return m_resident && m_resident->IsSuspended(); };
+  m_context.languageIndex = [this] {
+    return m_resident && m_resident->CurrentLanguage() >= 0 ? m_resident->CurrentLanguage() : 0;
+  };
+  m_context.showHelp = [this](std::int32_t topic, std::int32_t language, QWidget* owner) {
+    CHelpLauncher(m_message, CPaths::ProgramDataDir()).ShowHelp(topic, language, owner);
+  };
+  CAppContext::SetCurrent(&m_context);
+}
+
+CTaskTray::Seams CUsbUtilityApp::MakeSeams() {
+  CTaskTray::Seams seams;
+  seams.tray = m_environment.tray ? std::move(m_environment.tray) : std::make_unique<CQtTrayIcon>();
+  seams.notifier = m_environment.notifier ? std::move(m_environment.notifier)
+                                          : std::make_unique<CDesktopNotifier>("ORVANE USB Utility");
+  seams.power = m_environment.power ? std::move(m_environment.power) : std::make_unique<CLogindPowerEvents>();
+  seams.autoStart = m_environment.autostartFolder.empty() ? std::make_unique<CAutoStart>()
+                                                          : std::make_unique<CAutoStart>(m_environment.autostartFolder);
+  seams.isInteractive = [this] { return IsInteractive(); };
+  seams.setInteractive = [this](bool interactive) { SetInteractive(interactive); };
+  seams.languageApplied = [this](std::int32_t index) { ApplyToolkitLanguage(index); };
+  return seams;
+}
+
+void CUsbUtilityApp::CreateResidentWindow() {
+  m_resident = std::make_unique<CTaskTray>(&m_context, MakeSeams());
   m_message.SetResidentWindow(m_resident.get(),
                               [resident = m_resident.get()](bool modal) { resident->SetModalFlag(modal); });
-  QObject::connect(m_resident.get(), &CTaskTray::Closed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
-  return true;
+  QObject::connect(m_resident.get(), &CTaskTray::ExitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+  if (m_environment.reachRunningInstance) {
+    m_channel = std::make_unique<CInstanceChannel>(m_instance->File());
+    QObject::connect(m_channel.get(), &CInstanceChannel::ActivationRequested, m_resident.get(), [this] {
+      SetInteractive(true);
+      m_resident->OpenOrActivateLauncher();
+    });
+    m_channel->Listen();
+  }
+  m_resident->Initialise();
 }
 
 void CUsbUtilityApp::CreateServices() {
@@ -110,9 +180,14 @@ void CUsbUtilityApp::CreateServices() {
   m_status = std::make_unique<CAppStatus>(m_settings.get());
   // The link's engine thread starts here; its workers start when a handset is opened.
   m_deviceLink = std::make_unique<CDeviceLink>(m_settings.get(), m_status.get());
+  if (!m_deviceLink->LoadDriverLibrary()) {
+    // Start-up goes on: every handset operation then takes its failure path.
+    ORVANE_TRACE("CUsbUtilityApp::InitInstance driver library: %s\n", m_deviceLink->DriverLibraryError().c_str());
+  }
 }
 
 void CUsbUtilityApp::DestroyDeviceLink() {
+  m_context.link = nullptr;
   m_deviceLink.reset();
 }
 
@@ -162,8 +237,13 @@ bool CUsbUtilityApp::TakeInstanceLock() {
 int CUsbUtilityApp::ExitInstance() {
   m_message.SetResidentWindow(nullptr, nullptr);
   m_message.DelMsg(nullptr);
+  m_channel.reset();
   m_resident.reset();
   DestroyDeviceLink();
+  if (CAppContext::Current() == &m_context) {
+    CAppContext::SetCurrent(nullptr);
+  }
+  m_context = CAppContext{};
   ApplyToolkitLanguage(0);
   // Only a lock this process holds is released; a refused second start holds none.
   m_instance.reset();

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "app/TaskTray.h"
+#include "framework/AppContext.h"
+#include "platform/SettingsBackend.h"
 #include "ui/Message.h"
 
 #include <cstdint>
@@ -10,11 +13,10 @@
 
 class CAppStatus;
 class CDeviceLink;
+class CInstanceChannel;
 class CInstanceLock;
 class CLanguageStrings;
 class CSettingsStore;
-class CTaskTray;
-class ISettingsBackend;
 class QTranslator;
 
 // The process root. It decides whether the start is silent, creates the process-wide
@@ -29,6 +31,13 @@ class CUsbUtilityApp {
     std::filesystem::path languageFolder;               // default: the program data folder
     std::string instanceName = "Global\\VantelWinApp";
     std::uint16_t systemLangId = 0;  // 0: read the desktop locale
+    // Desktop seams of the resident window; null gives the desktop's own.
+    std::unique_ptr<ITrayIcon> tray;
+    std::unique_ptr<INotifier> notifier;
+    std::unique_ptr<IPowerEvents> power;
+    std::filesystem::path autostartFolder;  // default: the user's autostart folder
+    // The running instance is asked to bring its launcher forward before 702 is shown.
+    bool reachRunningInstance = true;
   };
 
   CUsbUtilityApp();
@@ -51,6 +60,9 @@ class CUsbUtilityApp {
   // The resident window's Exit destroys the link before the window goes.
   void DestroyDeviceLink();
   CTaskTray* ResidentWindow() const { return m_resident.get(); }
+  CAppContext& Context() { return m_context; }
+  // A second start that had the running instance bring its launcher forward (no 702).
+  bool HandedToRunningInstance() const { return m_handedOver; }
   CMessage& Message() { return m_message; }
   bool IsInteractive() const { return m_interactive != 0; }
   void SetInteractive(bool interactive) { m_interactive = interactive ? 1 : 0; }
@@ -70,6 +82,10 @@ class CUsbUtilityApp {
   void CreateServices();
   void SelectLanguage();
   bool TakeInstanceLock();
+  bool ReachRunningInstance();
+  void FillContext();
+  void CreateResidentWindow();
+  CTaskTray::Seams MakeSeams();
 
   Environment m_environment;
   std::unique_ptr<CInstanceLock> m_instance;
@@ -78,6 +94,9 @@ class CUsbUtilityApp {
   std::unique_ptr<CAppStatus> m_status;
   std::unique_ptr<CDeviceLink> m_deviceLink;
   std::unique_ptr<CTaskTray> m_resident;
+  std::unique_ptr<CInstanceChannel> m_channel;
+  CAppContext m_context;
+  bool m_handedOver = false;
   std::unique_ptr<QTranslator> m_toolkitTranslator;
   std::uint32_t m_interactive = 1;
   CMessage m_message;

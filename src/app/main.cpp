@@ -30,9 +30,11 @@ int main(int argc, char** argv) {
   });
 
   if (!app.InitInstance(args)) {
+    const bool handedOver = app.HandedToRunningInstance();
     app.ExitInstance();
-    return 1;
+    return handedOver ? 0 : 1;
   }
+  QObject::connect(app.ResidentWindow(), &CTaskTray::ExitRequested, [&app] { app.DestroyDeviceLink(); });
   const int status = QApplication::exec();
   app.ExitInstance();
   return status;

@@ -42,6 +42,7 @@ const StringSectionEntry StringSectionTable[] = {
     {"PhoneBookUtility", 44000, 44038},
     {"Utilitys", 8000, 8000},
     {"Utilitys", 8002, 8007},
+    {"Utilitys", 8014, 8015},
     {"Utilitys", 8508, 8513},
     {"Utilitys", 8607, 8608},
     {"Utilitys", 48001, 48004},

@@ -32,6 +32,7 @@ CDeviceLink::CDeviceLink(CSettingsStore* settings, CAppStatus* status) : m_setti
 CDeviceLink::~CDeviceLink() {
   StopHotplugWatch();
   StopLink();
+  m_stopper.Join();
   CloseDevice();
   m_events.Set(LinkEvent::QuitEngine);
   m_engine.Join();
@@ -99,6 +100,8 @@ bool CDeviceLink::PostRequest(std::uint16_t code, const RequestParams& params) {
   {
     std::lock_guard lock(m_stateMutex);
     m_params = params;
+    // A failure the handset did not cause carries no reply: never one of an earlier request.
+    m_response.clear();
   }
   m_cancel = false;
   m_pendingCode = code;
@@ -149,11 +152,44 @@ CDeviceLink::Milliseconds CDeviceLink::IdleWaitLimit() {
 }
 
 void CDeviceLink::StopLink() {
+  // A stop begun by RequestStop finishes first; two stops never run side by side.
+  m_stopper.Join();
   // Let a running request end (its time-outs bound the wait), then keep the gate open.
   if (!WaitIdle(IdleWaitLimit())) {
     ORVANE_TRACE("CDeviceLink::StopLink - request still running, abandoned\n");
   }
   SetIdle();
+  StopWorkersAndDevice();
+}
+
+bool CDeviceLink::RequestStop(WindowHandle window, std::uint32_t message) {
+  if (m_stopInProgress.exchange(true)) {
+    return false;
+  }
+  m_stopper.Join();  // the previous stop has finished: its thread has ended or is ending
+  // The running request is cancelled rather than waited for: a transfer stops between two
+  // blocks, and ending the workers below makes the engine report the request as failed.
+  m_cancel = true;
+  m_stopper.Start(ThreadPriority::Normal, [this, window, message] {
+    StopWorkersAndDevice();
+    SetIdle();
+    m_stopInProgress = false;
+    if (window != 0 && message != 0) {
+      PostMessage(window, message, 0, 0);
+    }
+  });
+  return true;
+}
+
+bool CDeviceLink::IsStopped() const {
+  if (m_stopInProgress.load()) {
+    return false;
+  }
+  return std::none_of(m_workers.begin(), m_workers.end(),
+                      [](const CWorkerThread& thread) { return thread.IsRunning(); });
+}
+
+void CDeviceLink::StopWorkersAndDevice() {
   {
     std::lock_guard lock(m_threadsMutex);
     m_stopping = true;
@@ -166,8 +202,9 @@ void CDeviceLink::StopLink() {
   }
   m_sequencerRunning = false;
   m_blockRunning = false;
-  if (m_requestActive.load()) {
-    // Nothing is left to finish the request: report it as failed with the session gone.
+  if (m_requestActive.load() || m_closeThenNotify.load()) {
+    // Nothing is left to finish the request (or the close after a melody's end): report
+    // it as failed with the session gone.
     m_sessionOpen = false;
     m_failed = true;
     m_events.Set(LinkEvent::Failed);
@@ -251,7 +288,15 @@ bool CDeviceLink::GetDeviceInfo(std::uint32_t& vendorId, std::uint32_t& productI
   if (info == nullptr) {
     return false;
   }
-  return info(m_device.load(), &vendorId, &productId) != 0;
+  if (info(m_device.load(), &vendorId, &productId) != 0) {
+    return true;
+  }
+  // The handle no longer reaches a handset (it was unplugged): forget it, so that the next
+  // call opens whatever handset is attached then, as a new device.
+  vendorId = 0;
+  productId = 0;
+  CloseDevice();
+  return false;
 }
 
 // ---- hotplug ---------------------------------------------------------------------------------

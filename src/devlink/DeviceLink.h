@@ -31,6 +31,19 @@ class CSettingsStore;
 // Threads: the engine (for the life of the link) and, after request 2, the vendor-request,
 // response-timer, event-poll and driver-status workers; per transfer a sequencer and a
 // block-write or block-read worker. StopLink ends the workers; the destructor ends all.
+//
+// Which calls may block the calling thread (a window calls on its user-interface thread):
+// - Never blocks (takes a lock at most): PostRequest, CancelTransfer, ReleaseReceivedItem,
+//   SetIdle, IsDeviceOpen, HeldItemCount, RequestStop, IsStopped, WaitIdle(0ms).
+// - One driver call, bounded by the driver's limit (UDFP_MAX_BLOCKING_MS, 5 s):
+//   ChangeApplicationMode, GetDeviceInfo and OpenDevice (on first use they also load the
+//   library), CloseDevice (a real handset's close waits for its transfers to let go, about
+//   2 s at most), WatchHotplug, StopHotplugWatch (waits for a hotplug call in progress).
+// - StopLink and the destructor first let a running request end on its own: up to
+//   3 x max(RequestRetryCount, 1) x RequestTimeOut + 2 x TransCommandRetryCount x 5 s + 1 s
+//   (about 111 s with the default settings), then up to 5 s more to end a worker that is
+//   inside a driver call, then CloseDevice. Do not call them on a user-interface thread
+//   while a request may be running: use RequestStop, which cancels the request instead.
 class CDeviceLink {
  public:
   using Milliseconds = std::chrono::milliseconds;
@@ -59,8 +72,18 @@ class CDeviceLink {
   // False for a record that is not (or no longer) held by the link.
   bool ReleaseReceivedItem(const ReceivedItem* item);
   // Ends every worker thread and closes the device; a running request is first allowed to
-  // end (bounded by its time-outs), so this returns even when the handset vanished.
+  // end (bounded by its time-outs), so this returns even when the handset vanished. Blocks
+  // for as long as that takes (see above); waits for a stop begun by RequestStop first.
   void StopLink();
+  // Stops the link without waiting on the calling thread: a running request is cancelled
+  // (it ends with WM_APP+0x66 unless its outcome was already on its way), the workers are
+  // ended and the device is closed on a thread of the link; then `message` (wParam 0,
+  // lParam 0) is posted to `window` when both are given. Returns at once; false, and nothing
+  // posted, while an earlier stop is still running. Post no request before the stop ended.
+  bool RequestStop(WindowHandle window = 0, std::uint32_t message = 0);
+  // True when no stop is in progress and no worker thread runs (before request 2, or after
+  // a stop has finished).
+  bool IsStopped() const;
   bool GetDeviceInfo(std::uint32_t& vendorId, std::uint32_t& productId);
   bool OpenDevice();
   void CloseDevice();
@@ -117,6 +140,9 @@ class CDeviceLink {
   void SendOperation();
   void StartSessionClose();
   void OnSessionClosed();
+  void StartPlayEndClose();
+  void EndPlayEndClose();
+  void AbandonSession();
   void FailNow();
   void ReportTimeOut();
   void FinishRequest(std::uint32_t message, bool withReply);
@@ -142,6 +168,7 @@ class CDeviceLink {
   void ClassifyEvent(const std::uint8_t* record);
   void DriverStatusThread();
   void EndWorker(LinkWorker worker);
+  void StopWorkersAndDevice();
   void SetFailedAndSignal();
 
   // Transfers (DeviceLinkTransfer.cpp).
@@ -199,6 +226,8 @@ class CDeviceLink {
   std::atomic<std::uint32_t> m_itemCount{0};
   std::atomic<std::uint32_t> m_progress{0};
   std::atomic<std::uint32_t> m_requestRetryCount{1};
+  // Tries per vendor request and pipe transfer, read once when a request is taken up.
+  std::atomic<std::uint32_t> m_transTries{5};
 
   // Response timer words, changed under m_timerMutex.
   std::mutex m_timerMutex;
@@ -212,11 +241,19 @@ class CDeviceLink {
   InRead m_inRead = InRead::None;
   bool m_eventDeferred = false;
   bool m_engineActive = false;  // the engine has taken up the posted request
+  // Indication 0xE89 (melody ended) closes the session the melody left open, then tells
+  // the answering-machine window. It belongs to no request: one that arrives while a
+  // request runs waits for that request's outcome, and a request posted while that close
+  // is on its way waits for the close.
+  bool m_playEndPending = false;
+  bool m_requestWaiting = false;
   std::optional<std::vector<std::uint8_t>> m_savedReply;
 
   std::mutex m_threadsMutex;
   std::array<CWorkerThread, 7> m_workers;
   CWorkerThread m_engine;
+  CWorkerThread m_stopper;  // runs a stop begun by RequestStop
+  std::atomic<bool> m_stopInProgress{false};
 
   std::mutex m_hotplugMutex;
   WindowHandle m_hotplugWindow = 0;

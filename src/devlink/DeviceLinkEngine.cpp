@@ -100,6 +100,12 @@ void CDeviceLink::FinishRequest(std::uint32_t message, bool withReply) {
   m_events.Set(LinkEvent::Idle);
   ORVANE_TRACE("CDeviceLink - %s ends with WM_APP+0x%X\n", CRequestNames::Name(pending), message - WM_APP);
   PostMessage(window, message, pending, length, std::move(snapshot));
+  if (m_playEndPending) {
+    // A melody ended while this request ran: its session is closed now that the request
+    // is over; a request posted meanwhile waits for that close.
+    m_playEndPending = false;
+    StartPlayEndClose();
+  }
 }
 
 void CDeviceLink::FlushDeferredModelInfo() {
@@ -131,6 +137,8 @@ void CDeviceLink::OnFailed() {
     m_failed = false;
     if (m_pendingCode.load() != 0 && m_engineActive) {
       FinishRequest(LinkMessage::kRequestFailed, true);
+    } else {
+      EndPlayEndClose();
     }
     FlushDeferredModelInfo();
   } else if (!m_sequencerRunning.load()) {
@@ -152,6 +160,8 @@ void CDeviceLink::ReportTimeOut() {
   m_timedOut = true;
   if (m_pendingCode.load() != 0 && m_engineActive) {
     FinishRequest(LinkMessage::kRequestNoResponse, false);
+  } else {
+    EndPlayEndClose();
   }
   FlushDeferredModelInfo();
 }
@@ -192,9 +202,17 @@ void CDeviceLink::OnStep() {
   // A posted request belongs to the engine from its first step on; an event handled
   // before that step (the poll runs all the time) cannot end it.
   if (!m_engineActive && m_requestActive.load()) {
+    if (m_closeThenNotify.load()) {
+      // The session a melody left open is being closed: the request starts after that.
+      m_requestWaiting = true;
+      return;
+    }
     m_engineActive = true;
     m_failed = false;
     m_timedOut = false;
+    m_savedReply.reset();
+    // One value for the whole request: every vendor request and pipe transfer uses it.
+    m_transTries = ReadSetting("TransCommandRetryCount", Settings{}.transCommandRetryCount);
   }
   StopTimer();
   m_timeOutCounter = 0;
@@ -265,6 +283,9 @@ void CDeviceLink::BuildVendorStep(std::uint16_t step) {
     return;
   }
   if (!WorkersRunning() || m_device.load() == kNoDevice) {
+    // Nothing can reach the handset, not even the byte that would close its session: the
+    // session is over for the link, so the failure is reported instead of another close.
+    AbandonSession();
     FailNow();
     return;
   }
@@ -309,6 +330,7 @@ bool CDeviceLink::StartLink() {
   m_sessionOpen = false;
   m_lastBlock = false;
   m_closeThenNotify = false;
+  m_playEndPending = false;
   m_expectedCode = 0;
   m_savedReply.reset();
   {
@@ -432,6 +454,12 @@ void CDeviceLink::OnEventArrived() {
 void CDeviceLink::StartEventDataRead(const EventRecord& event) {
   if (!WorkersRunning() || m_device.load() == kNoDevice) {
     OpenEventSlot();
+    if (!event.unsolicited && (m_engineActive || m_closeThenNotify.load())) {
+      // The reply cannot be read, so the request cannot go on, and its session cannot be
+      // closed either: report the failure.
+      AbandonSession();
+      FailNow();
+    }
     return;
   }
   {
@@ -460,16 +488,12 @@ void CDeviceLink::DispatchIndication(const CIndicationTable::Entry& entry) {
       PostToApplication(APP_VERSION_INFO, entry.message, 0, false);
       break;
     case CIndicationTable::kCloseThenNotify:
-      if (!m_sessionOpen.load()) {
-        PostToApplication(APP_TAM, LinkMessage::kRequestFailed, 0, true);
-      } else if (m_sequencerRunning.load()) {
-        // A transfer is running in the session: stop it; the sequencer closes the session.
-        m_closeThenNotify = true;
-        FailNow();
+      if (m_engineActive) {
+        // The melody's end is not the running request's business: that request keeps its
+        // steps and its outcome, and the melody's session is dealt with after it.
+        m_playEndPending = true;
       } else {
-        StopTimer();
-        m_closeThenNotify = true;
-        StartSessionClose();
+        StartPlayEndClose();
       }
       break;
     case CIndicationTable::kRefusePending: {
@@ -605,25 +629,16 @@ void CDeviceLink::HandleReply(std::uint16_t code) {
 }
 
 void CDeviceLink::OnSessionClosed() {
+  if (!m_engineActive && m_closeThenNotify.load()) {
+    EndPlayEndClose();
+    return;
+  }
   {
     std::lock_guard lock(m_stateMutex);
     if (m_savedReply) {
       m_response = std::move(*m_savedReply);
       m_savedReply.reset();
     }
-  }
-  if (m_closeThenNotify.exchange(false)) {
-    // Decide before posting: the notified window may post its next request at once.
-    const bool requestRunning = m_engineActive;
-    if (!requestRunning) {
-      m_failed = false;
-    }
-    PostToApplication(APP_TAM, LinkMessage::kRequestFailed, 0, true);
-    if (!requestRunning) {
-      return;
-    }
-    // The session of the running request was closed under it: it cannot complete.
-    m_failed = true;
   }
   if (m_failed.load()) {
     m_events.Set(LinkEvent::Failed);
@@ -632,6 +647,40 @@ void CDeviceLink::OnSessionClosed() {
   } else {
     m_events.Set(LinkEvent::Complete);
   }
+}
+
+// ---- end of a melody -------------------------------------------------------------------------
+
+// Runs while no request is running: closes the session the melody was played in (or, when
+// none is open, tells the answering-machine window at once).
+void CDeviceLink::StartPlayEndClose() {
+  if (!m_sessionOpen.load()) {
+    PostToApplication(APP_TAM, LinkMessage::kRequestFailed, 0, true);
+    return;
+  }
+  StopTimer();
+  m_timeOutCounter = 0;
+  m_closeThenNotify = true;
+  BuildVendorStep(LinkCode::kSession);
+}
+
+// The close of the melody's session has ended (answered, failed or timed out): either way
+// the session is over. The window is told, and a request that waited starts now.
+void CDeviceLink::EndPlayEndClose() {
+  if (!m_closeThenNotify.exchange(false)) {
+    return;
+  }
+  m_failed = false;
+  m_timedOut = false;
+  PostToApplication(APP_TAM, LinkMessage::kRequestFailed, 0, true);
+  if (m_requestWaiting) {
+    m_requestWaiting = false;
+    m_events.Set(LinkEvent::Step);
+  }
+}
+
+void CDeviceLink::AbandonSession() {
+  m_sessionOpen = false;
 }
 
 // ---- other engine events ---------------------------------------------------------------------

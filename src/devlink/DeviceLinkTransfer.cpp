@@ -151,11 +151,15 @@ bool CDeviceLink::PipeTransfer(bool write, std::uint32_t pipeNumber, std::uint8_
     pipe = 0;
     return false;
   }
-  const std::uint32_t tries = ReadSetting("TransCommandRetryCount", Settings{}.transCommandRetryCount);
+  const std::uint32_t tries = m_transTries.load();
   if (tries == 0) {
     return true;
   }
   for (std::uint32_t attempt = 0; attempt < tries; ++attempt) {
+    if (attempt > 0 &&
+        (m_events.IsTerminating(LinkWorker::BlockWrite) || m_events.IsTerminating(LinkWorker::BlockRead))) {
+      return false;  // the link is stopping: no further try
+    }
     const int32_t ok =
         write ? writeData(pipe, buffer, length, &transferred, 0) : readData(pipe, buffer, length, &transferred, 0);
     if (ok == 0) {

@@ -69,6 +69,9 @@ bool CDeviceLink::SendVendorPacket(const SetupPacket& packet, std::vector<std::u
   buffer = packet.payload;
   const auto length = static_cast<std::uint16_t>(buffer.size());
   for (std::uint32_t attempt = 0; attempt < tries; ++attempt) {
+    if (attempt > 0 && m_events.IsTerminating(LinkWorker::VendorRequest)) {
+      return false;  // the link is stopping: no further try
+    }
     if (vendorRequest(m_device.load(), packet.requestType, packet.request, packet.value, packet.index, length,
                       buffer.empty() ? nullptr : buffer.data()) != 0) {
       return true;
@@ -78,7 +81,6 @@ bool CDeviceLink::SendVendorPacket(const SetupPacket& packet, std::vector<std::u
 }
 
 void CDeviceLink::VendorRequestThread() {
-  const std::uint32_t tries = ReadSetting("TransCommandRetryCount", Settings{}.transCommandRetryCount);
   for (;;) {
     const auto event = m_events.WaitAny(LinkWorker::VendorRequest,
                                         {LinkEvent::TerminateWorkers, LinkEvent::SendOut, LinkEvent::SendIn});
@@ -95,7 +97,7 @@ void CDeviceLink::VendorRequestThread() {
     }
     std::vector<std::uint8_t> buffer;
     // A closed device cannot answer: fail at once instead of waiting for the time-out.
-    const bool sent = m_device.load() != kNoDevice && SendVendorPacket(packet, buffer, tries);
+    const bool sent = m_device.load() != kNoDevice && SendVendorPacket(packet, buffer, m_transTries.load());
     if (!sent) {
       ORVANE_TRACE("CDeviceLink::VendorRequestThread - request 0x%X failed\n", packet.value);
       if (out) {

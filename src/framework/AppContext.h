@@ -37,7 +37,8 @@ class CAppContext {
   std::function<bool()> isSuspended;
   // The language the resident window shows (0 English, 1 French, 2 Spanish, 3 Portuguese).
   std::function<std::int32_t()> languageIndex;
-  // Opens the help pages of a topic in a language, owned by a window.
+  // Opens the help pages of a topic in a language, owned by a window; when empty, windows
+  // open them with a CHelpLauncher over the program data folder.
   std::function<void(std::int32_t topic, std::int32_t language, QWidget* owner)> showHelp;
 
   // The text of a string id in the current language; empty when there is none.

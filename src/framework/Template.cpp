@@ -5,11 +5,14 @@
 #include "devlink/DeviceLink.h"
 #include "framework/AppContext.h"
 #include "platform/DebugLog.h"
+#include "platform/Paths.h"
 #include "platform/WindowRegistry.h"
 #include "ui/Artwork.h"
 #include "ui/ControlId.h"
+#include "ui/HelpLauncher.h"
 #include "ui/Message.h"
 #include "ui/ProgressWnd.h"
+#include "ui/VersionDlg.h"
 #include "ui/WindowMessageEvent.h"
 
 #include <QAbstractButton>
@@ -75,6 +78,7 @@ CTemplate::CTemplate(QWidget* parent, CAppContext* context)
   m_titleFont = font();
   m_titleFont.setPixelSize(20);
   m_titleFont.setWeight(QFont::Black);
+  SetDialogIcon();
   LiveWindows().push_back(this);
   m_handle = CWindowRegistry::Instance().Register(this);
   QPointer<CTemplate> self(this);
@@ -271,14 +275,14 @@ void CTemplate::FitToBackground() {
   }
 }
 
-int CTemplate::RunModalChild(QDialog& child) {
+int CTemplate::RunModalChild(QDialog& child, const std::function<int()>& run) {
   QPointer<CTemplate> self(this);
   m_modalChild = &child;
   m_modalOpen = true;
   if (m_context != nullptr) {
     m_context->SetResidentModal(true);
   }
-  const int result = child.exec();
+  const int result = run ? run() : child.exec();
   if (!self) {
     return -1;
   }
@@ -531,6 +535,10 @@ void CTemplate::AddKindToolTips() {
   }
 }
 
+void CTemplate::SetDialogIcon() {
+  setWindowIcon(CArtwork::Icon(CArtwork::kDialogIcon));
+}
+
 int CTemplate::HelpTopic(std::uint8_t kind) {
   static constexpr int kTopics[] = {4, 3, 1, 7, 8, 9, 10, 11, 5, 6, 1, 2};
   return kind < std::size(kTopics) ? kTopics[kind] : kTopics[1];
@@ -553,7 +561,20 @@ bool CTemplate::QueryClose() {
   return true;
 }
 
-void CTemplate::ShowAbout() {}
+void CTemplate::ShowAbout() {
+  QPointer<CTemplate> self(this);
+  const CAppContext* context = m_context;
+  // On the heap: it goes with this window if this window is destroyed while it is up.
+  QPointer<CVersionDlg> about =
+      new CVersionDlg([self](std::int32_t id) { return self ? self->String(id) : std::string(); }, this,
+                      [context](bool modal) {
+                        if (context != nullptr) {
+                          context->SetResidentModal(modal);
+                        }
+                      });
+  RunModalChild(*about, [about] { return about->Run(); });
+  delete about.data();
+}
 
 void CTemplate::EndWindow() {
   QDialog::done(QDialog::Rejected);
@@ -567,8 +588,14 @@ void CTemplate::OnClose() {
 }
 
 void CTemplate::OnHelp() {
-  if (m_context != nullptr && m_context->showHelp) {
+  if (m_context == nullptr) {
+    return;
+  }
+  if (m_context->showHelp) {
     m_context->showHelp(HelpTopic(m_kind), m_context->LanguageIndex(), this);
+  } else if (m_context->message != nullptr) {
+    CHelpLauncher(*m_context->message, CPaths::ProgramDataDir())
+        .ShowHelp(HelpTopic(m_kind), m_context->LanguageIndex(), this);
   }
 }
 

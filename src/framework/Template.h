@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QPointer>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -151,8 +152,10 @@ class CTemplate : public QDialog, public IMessageTarget {
 
   // Runs a sub-dialog modally: the window counts as having a modal child (language changes
   // reach it, a detach keeps this window disabled) and the resident window's modal flag is
-  // set. Returns the dialog's result, or -1 when this window was destroyed meanwhile.
-  int RunModalChild(QDialog& child);
+  // set. run shows it (default: exec). Returns the dialog's result, or -1 when this window
+  // was destroyed meanwhile, which also destroys a child it parents: make such a child on
+  // the heap.
+  int RunModalChild(QDialog& child, const std::function<int()>& run = {});
 
   // ---- busy display --------------------------------------------------------------------
   virtual void BeginBusy();
@@ -222,6 +225,7 @@ class CTemplate : public QDialog, public IMessageTarget {
   // ---- relabelling ---------------------------------------------------------------------
   virtual void RelabelControls();
   virtual void AddKindToolTips();
+  virtual void SetDialogIcon();
   static int ToolTipBase(std::uint8_t kind);
   static int HelpTopic(std::uint8_t kind);
 
@@ -372,6 +376,15 @@ class CTemplate : public QDialog, public IMessageTarget {
     std::int32_t message;
   };
 
+  struct SuccessRow {
+    bool (CTemplate::*check)(std::uint32_t, ReplyBytes);
+    bool (CTemplate::*endBusy)();
+    bool (CTemplate::*after)(std::uint32_t, ReplyBytes);
+    std::int32_t message;
+    bool chain;
+  };
+
+  bool FinishOperation(const SuccessRow& row, std::uint32_t code, ReplyBytes reply, bool endWhenRejected);
   void DispatchCompletion(std::uint32_t code, ReplyBytes reply);
   void ReportFailure(std::uint32_t code, ReplyBytes reply, const FailureRow& row, std::int32_t message,
                      std::uint32_t style, bool showMessage);

@@ -8,6 +8,7 @@
 #include "platform/WindowRegistry.h"
 #include "ui/Message.h"
 #include "ui/ProgressWnd.h"
+#include "ui/VersionDlg.h"
 
 namespace {
 
@@ -306,8 +307,10 @@ void CTemplate::OnRequestNoResponse(std::uint32_t code) {
   }
   DisableDeviceButtons();
   OnNoResponse(code);
-  ApplyStartFailedRule(code);
-  SetExtcuting(0);
+  if (self) {
+    ApplyStartFailedRule(code);
+    SetExtcuting(0);
+  }
 }
 
 void CTemplate::ApplyStartFailedRule(std::uint32_t code) {
@@ -433,67 +436,68 @@ bool CTemplate::OnStatusDone(std::uint32_t /*code*/, ReplyBytes /*reply*/) {
 }
 
 bool CTemplate::OnReadCountDone(std::uint32_t code, ReplyBytes reply) {
+  QPointer<CTemplate> self(this);
   BeforeReadCountDone(code, reply);
+  if (!self) {
+    return false;
+  }
   CloseSandGlass();
   AfterReadCountDone(code, reply);
   return true;
 }
 
-// While the request was cancelled the success message and the follow-up send are left
-// out: the base class shows 724 once the hooks are done.
-bool CTemplate::OnReadDone(std::uint32_t code, ReplyBytes reply) {
+// A completed read, write or erase: the utility checks the result, the busy display ends,
+// the success message shows and a write or erase chains the next object; then the
+// utility's after-hook. While the request was cancelled the success message and the
+// follow-up send are left out: the base class shows 724 once the hooks are done.
+bool CTemplate::FinishOperation(const SuccessRow& row, std::uint32_t code, ReplyBytes reply, bool endWhenRejected) {
   QPointer<CTemplate> self(this);
-  if (!CheckReadResult(code, reply)) {
-    if (!m_keepBusy) {
-      EndReadBusy();
+  const bool accepted = (this->*row.check)(code, reply);
+  if (!self) {
+    return false;
+  }
+  if (!accepted) {
+    if (endWhenRejected) {
+      (this->*row.endBusy)();
     }
     return true;
   }
-  EndReadBusy();
+  (this->*row.endBusy)();
+  if (!self) {
+    return false;
+  }
   if (!m_cancelled) {
-    ShowMsg(TemplateMsgId::kSent, MB_ICONINFORMATION);
+    ShowMsg(row.message, MB_ICONINFORMATION);
     if (!self) {
       return false;
     }
+    if (row.chain) {
+      SendNext();
+      if (!self) {
+        return false;
+      }
+    }
   }
-  AfterReadDone(code, reply);
+  (this->*row.after)(code, reply);
   return true;
+}
+
+bool CTemplate::OnReadDone(std::uint32_t code, ReplyBytes reply) {
+  static const SuccessRow kRead{&CTemplate::CheckReadResult, &CTemplate::EndReadBusy, &CTemplate::AfterReadDone,
+                                TemplateMsgId::kSent, false};
+  return FinishOperation(kRead, code, reply, !m_keepBusy);
 }
 
 bool CTemplate::OnWriteDone(std::uint32_t code, ReplyBytes reply) {
-  QPointer<CTemplate> self(this);
-  if (!CheckWriteResult(code, reply)) {
-    EndWriteBusy();
-    return true;
-  }
-  EndWriteBusy();
-  if (!m_cancelled) {
-    ShowMsg(TemplateMsgId::kSent, MB_ICONINFORMATION);
-    if (!self) {
-      return false;
-    }
-    SendNext();
-  }
-  AfterWriteDone(code, reply);
-  return true;
+  static const SuccessRow kWrite{&CTemplate::CheckWriteResult, &CTemplate::EndWriteBusy, &CTemplate::AfterWriteDone,
+                                 TemplateMsgId::kSent, true};
+  return FinishOperation(kWrite, code, reply, true);
 }
 
 bool CTemplate::OnEraseDone(std::uint32_t code, ReplyBytes reply) {
-  QPointer<CTemplate> self(this);
-  if (!CheckEraseResult(code, reply)) {
-    EndEraseBusy();
-    return true;
-  }
-  EndEraseBusy();
-  if (!m_cancelled) {
-    ShowMsg(TemplateMsgId::kErased, MB_ICONINFORMATION);
-    if (!self) {
-      return false;
-    }
-    SendNext();
-  }
-  AfterEraseDone(code, reply);
-  return true;
+  static const SuccessRow kErase{&CTemplate::CheckEraseResult, &CTemplate::EndEraseBusy, &CTemplate::AfterEraseDone,
+                                 TemplateMsgId::kErased, true};
+  return FinishOperation(kErase, code, reply, true);
 }
 
 bool CTemplate::OnPlayDone(std::uint32_t code, ReplyBytes reply) {
@@ -509,9 +513,12 @@ void CTemplate::OnWmAppE93Ind() {
 }
 
 void CTemplate::OnWmAppE94Ind() {
+  QPointer<CTemplate> self(this);
   m_startPhase = 2;
   SendKeyOperationStart();
-  OnIndicationE94();
+  if (self) {
+    OnIndicationE94();
+  }
 }
 
 // Playback on the handset ended: the progress window closes and the window is free again
@@ -535,7 +542,9 @@ void CTemplate::OnWmAppErrorNotice() {
   }
   DisableDeviceButtons();
   OnNoResponse(0);
-  SetExtcuting(0);
+  if (self) {
+    SetExtcuting(0);
+  }
 }
 
 void CTemplate::OnWmAppDeviceChange(std::uintptr_t wParam, std::intptr_t lParam) {
@@ -578,6 +587,8 @@ void CTemplate::OnWmAppLanguageChange() {
   }
   if (auto* child = qobject_cast<CTemplate*>(m_modalChild.data())) {
     PostMessage(child->Handle(), TemplateMessage::kLanguageChange, 0, 0);
+  } else if (auto* about = qobject_cast<CVersionDlg*>(m_modalChild.data())) {
+    about->Relabel();
   }
   RebuildHistoryItems();
   update();

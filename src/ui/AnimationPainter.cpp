@@ -84,9 +84,11 @@ void DrawDocument(QPainter& p, QRectF r, const QColor& fill = Qt::white) {
 // Dots moving from one point to another, the leading one brightest.
 void DrawFlow(QPainter& p, QPointF from, QPointF to, double phase) {
   p.setPen(Qt::NoPen);
-  constexpr int kDots = 6;
-  for (int i = 0; i < kDots; ++i) {
-    const double t = std::fmod(phase + double(i) / kDots, 1.0);
+  // About one dot per 12 units of way, so short ways do not blur into a bar.
+  const QPointF way = to - from;
+  const int dots = std::max(2, int(std::hypot(way.x(), way.y()) / 12.0));
+  for (int i = 0; i < dots; ++i) {
+    const double t = std::fmod(phase + double(i) / dots, 1.0);
     QColor c = kBody;
     c.setAlphaF(0.25 + 0.6 * std::sin(kPi * t));
     p.setBrush(c);

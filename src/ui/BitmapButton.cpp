@@ -11,7 +11,6 @@
 CBitmapButton::CBitmapButton(QWidget* parent) : QAbstractButton(parent) {
   setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
-  setAttribute(Qt::WA_NoSystemBackground);
 }
 
 bool CBitmapButton::SetUp(int imageNumber, QWidget* owner) {
@@ -37,9 +36,11 @@ bool CBitmapButton::SetUp(int imageNumber, QWidget* owner) {
   const QPoint position = pos();
   setFixedSize(m_pictureSize);
   move(position);
+  // The shape is not applied as a widget mask: a mask has whole logical pixels and would
+  // cut jagged edges on a HiDPI screen. The pictures' own transparency shapes the drawing
+  // and the mouse handlers below pass on whatever falls outside the shape.
   m_shape = ShapeOf(normal, set->transparentColor);
   m_shape |= m_shape.translated(kPressedOffset, kPressedOffset);
-  setMask(m_shape);
   update();
   return true;
 }
@@ -95,7 +96,15 @@ void CBitmapButton::paintEvent(QPaintEvent*) {
   }
 }
 
+bool CBitmapButton::OutsideShape(const QMouseEvent* event) const {
+  return !m_shape.isEmpty() && !m_shape.contains(event->position().toPoint());
+}
+
 void CBitmapButton::mouseMoveEvent(QMouseEvent* event) {
+  if (OutsideShape(event) && !isDown()) {
+    event->ignore();  // the window behind the transparent part gets it
+    return;
+  }
   if (!m_hover) {
     m_hover = true;
     m_hoverTimer.start(kHoverCheckMs, this);
@@ -105,6 +114,10 @@ void CBitmapButton::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CBitmapButton::mousePressEvent(QMouseEvent* event) {
+  if (OutsideShape(event)) {
+    event->ignore();
+    return;
+  }
   if (event->button() == Qt::LeftButton) {
     m_pressed = true;
     update();
@@ -113,11 +126,23 @@ void CBitmapButton::mousePressEvent(QMouseEvent* event) {
 }
 
 void CBitmapButton::mouseReleaseEvent(QMouseEvent* event) {
+  if (OutsideShape(event) && !isDown() && !m_pressed) {
+    event->ignore();
+    return;
+  }
   if (event->button() == Qt::LeftButton) {
     m_pressed = false;
     update();
   }
   QAbstractButton::mouseReleaseEvent(event);
+}
+
+void CBitmapButton::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (OutsideShape(event)) {
+    event->ignore();
+    return;
+  }
+  QAbstractButton::mouseDoubleClickEvent(event);
 }
 
 void CBitmapButton::focusOutEvent(QFocusEvent* event) {

@@ -10,8 +10,8 @@
 
 // A push button drawn with four pictures (normal, pressed, hover, disabled) whose shape is
 // its picture: transparent pixels are not part of the button, neither for drawing nor for
-// the mouse. Hovering starts with the first mouse move over the shape and ends, checked
-// every 55 milliseconds, once the cursor has left it.
+// the mouse (events there go on to the window behind). Hovering starts with the first mouse move over the shape and
+// ends, checked every 55 milliseconds, once the cursor has left it.
 class CBitmapButton : public QAbstractButton {
   Q_OBJECT
 
@@ -42,6 +42,7 @@ class CBitmapButton : public QAbstractButton {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   void timerEvent(QTimerEvent* event) override;
   bool hitButton(const QPoint& pos) const override;
@@ -50,6 +51,7 @@ class CBitmapButton : public QAbstractButton {
   // The pixels that belong to the picture: opaque, and not of the transparent colour.
   static QRegion ShapeOf(const QImage& picture, std::int32_t transparentColor);
   void EndHover();
+  bool OutsideShape(const QMouseEvent* event) const;
 
   int m_imageNumber = -1;
   const ButtonImageSet* m_set = nullptr;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 
 namespace {
@@ -120,4 +121,24 @@ void CFilteredEdit::keyPressEvent(QKeyEvent* event) {
     }
   }
   QLineEdit::keyPressEvent(event);
+}
+
+void CFilteredEdit::inputMethodEvent(QInputMethodEvent* event) {
+  QString kept;
+  bool dropped = false;
+  for (const QChar ch : event->commitString()) {
+    if (ch.unicode() < 128 && AcceptsCharacter(ch.unicode())) {
+      kept += ch;
+    } else {
+      dropped = true;
+    }
+  }
+  if (!dropped) {
+    QLineEdit::inputMethodEvent(event);
+    return;
+  }
+  Beep();
+  QInputMethodEvent filtered(event->preeditString(), event->attributes());
+  filtered.setCommitString(kept, event->replacementStart(), event->replacementLength());
+  QLineEdit::inputMethodEvent(&filtered);
 }

@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <functional>
 
+class QInputMethodEvent;
 class QKeyEvent;
 
 // A line edit that lets through only the characters its variant accepts; anything else
@@ -21,6 +22,8 @@ class CFilteredEdit : public QLineEdit {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  // Text composed by an input method (dead keys, compose sequences) is typed text too.
+  void inputMethodEvent(QInputMethodEvent* event) override;
 
   // Whether a typed character passes (backspace and tab always do).
   virtual bool AcceptsCharacter(char16_t ch) const = 0;

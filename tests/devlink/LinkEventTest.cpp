@@ -6,18 +6,6 @@
 
 using EventTest = LinkFixture;
 
-namespace {
-
-// Waits until the emulator has handed out its queued events and the link had time to act.
-void Settle(SimHandset& sim) {
-  for (int i = 0; i < 2000 && sim.State().pendingEvents != 0; ++i) {
-    std::this_thread::sleep_for(1ms);
-  }
-  std::this_thread::sleep_for(50ms);
-}
-
-}  // namespace
-
 TEST_F(EventTest, BroadcastIndicationsReachOpenUtilitiesOnly) {
   CMessageQueue closedPicture;
   status.Register(APP_IMAGE, 0, closedPicture.Handle());
@@ -31,7 +19,7 @@ TEST_F(EventTest, BroadcastIndicationsReachOpenUtilitiesOnly) {
   EXPECT_EQ(second->message, LinkMessage::kIndication69);
   EXPECT_EQ(first->wParam, 0u);
   EXPECT_EQ(first->lParam, 0);
-  Settle(sim);
+  ASSERT_TRUE(WaitForEventsTaken());
   EXPECT_EQ(closedPicture.Size(), 0u);
   EXPECT_EQ(requester.Size(), 0u);
 }
@@ -46,7 +34,7 @@ TEST_F(EventTest, BatteryLowAndModelChangeGoToTheResidentWindow) {
   const auto model = resident.Take(kWait);
   ASSERT_TRUE(model);
   EXPECT_EQ(model->message, LinkMessage::kModelInfoChange);
-  Settle(sim);
+  ASSERT_TRUE(WaitForEventsTaken());
   EXPECT_EQ(resident.Size(), 0u);
 }
 
@@ -73,7 +61,7 @@ TEST_F(EventTest, ModelChangeDuringATransferIsReportedAfterItsOutcome) {
       requester.TakeMatching([](const WindowMessage& m) { return m.message != LinkMessage::kProgress; }, kWait);
   ASSERT_TRUE(after);
   EXPECT_EQ(after->message, LinkMessage::kModelInfoChange);
-  Settle(sim);
+  ASSERT_TRUE(WaitForEventsTaken());
   EXPECT_FALSE(requester.TakeMessage(LinkMessage::kModelInfoChange, 0ms).has_value());
 }
 
@@ -85,8 +73,9 @@ TEST_F(EventTest, ModelChangeWithDataDuringARequestIsReportedNowAndAfter) {
   params.kind = UDFP_SIM_KIND_PHONEBOOK;
   params.arg1 = 1;
   params.notifyWindow = requester.Handle();
+  const UdfpSimCounters base = sim.Counters();
   ASSERT_TRUE(link->PostRequest(LinkCode::kReadCount, params));
-  std::this_thread::sleep_for(30ms);
+  ASSERT_TRUE(WaitForRequestsOut(base, 1));  // the session byte is with the handset
   sim.QueueEvent(UDFP_SIM_EVENT_MODEL_INFO_CHANGED, {4, 5});
   std::vector<WindowMessage> before;
   EXPECT_EQ(AwaitOutcome(&before).message, LinkMessage::kRequestComplete);
@@ -100,12 +89,9 @@ TEST_F(EventTest, ModelChangeWithDataDuringARequestIsReportedNowAndAfter) {
 TEST_F(EventTest, RefusalIndicationWithoutARequestChangesNothing) {
   Connect();
   sim.QueueEvent(UDFP_SIM_EVENT_REFUSE_E79);
-  Settle(sim);
+  ASSERT_TRUE(WaitForEventsTaken());
   EXPECT_EQ(requester.Size() + utility.Size() + resident.Size() + tam.Size(), 0u);
-  RequestParams params;
-  params.kind = UDFP_SIM_KIND_PHONEBOOK;
-  params.arg1 = 1;
-  EXPECT_EQ(Run(LinkCode::kReadCount, params).message, LinkMessage::kRequestComplete);
+  EXPECT_EQ(ReadPhonebookCount().message, LinkMessage::kRequestComplete);
 }
 
 TEST_F(EventTest, RefusalIndicationEndsTheWaitingRequest) {
@@ -115,8 +101,9 @@ TEST_F(EventTest, RefusalIndicationEndsTheWaitingRequest) {
   RequestParams key;
   key.kind = 0;
   key.notifyWindow = requester.Handle();
+  UdfpSimCounters base = sim.Counters();
   ASSERT_TRUE(link->PostRequest(LinkCode::kKeyOperation, key));
-  std::this_thread::sleep_for(50ms);
+  ASSERT_TRUE(WaitForRequestsOut(base, 1));
   sim.QueueEvent(UDFP_SIM_EVENT_REFUSE_E80);
   const WindowMessage refused = AwaitOutcome();
   EXPECT_EQ(refused.message, LinkMessage::kRequestFailed);
@@ -128,8 +115,9 @@ TEST_F(EventTest, RefusalIndicationEndsTheWaitingRequest) {
   RequestParams count;
   count.kind = UDFP_SIM_KIND_PHONEBOOK;
   count.notifyWindow = requester.Handle();
+  base = sim.Counters();
   ASSERT_TRUE(link->PostRequest(LinkCode::kReadCount, count));
-  std::this_thread::sleep_for(50ms);
+  ASSERT_TRUE(WaitForRequestsOut(base, 1));
   sim.QueueEvent(UDFP_SIM_EVENT_REFUSE_E79);
   const WindowMessage inSession = AwaitOutcome();
   EXPECT_EQ(inSession.message, LinkMessage::kRequestFailed);
@@ -147,7 +135,9 @@ TEST_F(EventTest, DriverStatusFaultIsResetAndReported) {
   EXPECT_EQ(alarm->wParam, 2u);
   EXPECT_EQ(alarm->lParam, 0);
   EXPECT_EQ(sim.State().driverStatus, 0);
-  std::this_thread::sleep_for(60ms);
+  // Three more polls of the driver status find nothing to report.
+  const std::uint32_t reads = sim.Counters().driverStatusReads;
+  ASSERT_TRUE(WaitForCounters([&](const UdfpSimCounters& now) { return now.driverStatusReads >= reads + 3; }));
   EXPECT_FALSE(resident.TakeMessage(LinkMessage::kDriverStatus, 0ms).has_value());
 }
 
@@ -156,13 +146,10 @@ TEST_F(EventTest, UnsolicitedEventDataIsReadAndDropped) {
   sim.ResetCounters();
   sim.QueueEvent(0x0E44, {9, 8, 7, 6});
   sim.QueueEvent(0x0E45);  // no data: not even read
-  Settle(sim);
+  ASSERT_TRUE(WaitForEventsTaken());
   EXPECT_EQ(sim.Counters().vendorRequestsIn, 1u);
   EXPECT_EQ(requester.Size() + utility.Size() + resident.Size() + tam.Size(), 0u);
-  RequestParams params;
-  params.kind = UDFP_SIM_KIND_PHONEBOOK;
-  params.arg1 = 1;
-  EXPECT_EQ(Run(LinkCode::kReadCount, params).message, LinkMessage::kRequestComplete);
+  EXPECT_EQ(ReadPhonebookCount().message, LinkMessage::kRequestComplete);
 }
 
 TEST_F(EventTest, UnsolicitedDataDuringARequestDoesNotHideItsReply) {
@@ -173,8 +160,9 @@ TEST_F(EventTest, UnsolicitedDataDuringARequestDoesNotHideItsReply) {
   params.kind = UDFP_SIM_KIND_PHONEBOOK;
   params.arg1 = 1;
   params.notifyWindow = requester.Handle();
+  const UdfpSimCounters base = sim.Counters();
   ASSERT_TRUE(link->PostRequest(LinkCode::kReadCount, params));
-  std::this_thread::sleep_for(40ms);
+  ASSERT_TRUE(WaitForRequestsOut(base, 1));  // the session byte waits for its delayed reply
   sim.QueueEvent(0x0E44, {1, 2, 3, 4, 5});
   const WindowMessage outcome = AwaitOutcome();
   EXPECT_EQ(outcome.message, LinkMessage::kRequestComplete);
@@ -220,4 +208,44 @@ TEST_F(EventTest, PlayStopClosesThePlaySession) {
   EXPECT_EQ(sim.State().sessionOpen, 0);
   EXPECT_EQ(sim.State().playing, 0);
   EXPECT_EQ(tam.Size(), 0u);
+}
+
+TEST_F(EventTest, AMelodyEndRacingTheNextRequestLeavesThatRequestAlone) {
+  Connect();
+  auto melody = Pattern(2000);
+  std::fill_n(melody.begin(), 32, 'M');
+  ASSERT_EQ(Send(UDFP_SIM_KIND_MELODY, melody).message, LinkMessage::kRequestComplete);
+  sim.SetPlayDuration(60000);
+  RequestParams play;
+  play.kind = UDFP_SIM_KIND_MELODY;
+  play.arg3 = 1;
+  RequestParams key;
+  key.kind = 1;
+  key.notifyWindow = requester.Handle();
+  int failed = 0;
+  constexpr int kRounds = 30;
+  for (int round = 0; round < kRounds; ++round) {
+    SCOPED_TRACE(round);
+    ASSERT_EQ(Run(LinkCode::kPlayStart, play).message, LinkMessage::kRequestComplete);
+    const std::uint32_t delivered = sim.Counters().eventsDelivered;
+    ASSERT_TRUE(sim.EndPlay());
+    if (round % 2 == 1) {
+      // The link has taken the melody's end before the request is posted.
+      ASSERT_TRUE(WaitForCounters([&](const UdfpSimCounters& now) { return now.eventsDelivered > delivered; }));
+    }
+    ASSERT_TRUE(link->PostRequest(LinkCode::kKeyOperation, key));
+    const WindowMessage outcome = AwaitOutcome();
+    EXPECT_EQ(outcome.wParam, LinkCode::kKeyOperation);
+    failed += outcome.message == LinkMessage::kRequestComplete ? 0 : 1;
+    // The melody's session is closed either way, and the window told once.
+    const auto notice = tam.Take(kWait);
+    ASSERT_TRUE(notice.has_value());
+    EXPECT_EQ(notice->message, LinkMessage::kRequestFailed);
+    EXPECT_EQ(notice->wParam, 0u);
+    EXPECT_EQ(sim.State().sessionOpen, 0);
+  }
+  EXPECT_EQ(failed, 0) << failed << " of " << kRounds << " requests failed because of the melody's end";
+  ASSERT_TRUE(WaitForEventsTaken());
+  EXPECT_EQ(tam.Size(), 0u);
+  EXPECT_EQ(requester.Size(), 0u);
 }

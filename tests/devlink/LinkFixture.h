@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <thread>
 #include <vector>
 
 using namespace std::chrono_literals;
@@ -44,7 +45,49 @@ class LinkFixture : public ::testing::Test {
   }
 
   void SetSetting(const char* name, std::uint32_t value) {
+    std::lock_guard lock(settings.RegistryMutex());  // the link reads settings on its threads
     settings.WriteDword(kProductKey + "Communicate", name, value);
+  }
+
+  // Waits until the emulator's counters satisfy `condition` (false after kWait).
+  template <typename Condition>
+  bool WaitForCounters(Condition condition) {
+    const auto deadline = std::chrono::steady_clock::now() + kWait;
+    while (!condition(sim.Counters())) {
+      if (std::chrono::steady_clock::now() > deadline) {
+        return false;
+      }
+      std::this_thread::yield();
+    }
+    return true;
+  }
+
+  template <typename Condition>
+  bool WaitForState(Condition condition) {
+    const auto deadline = std::chrono::steady_clock::now() + kWait;
+    while (!condition(sim.State())) {
+      if (std::chrono::steady_clock::now() > deadline) {
+        return false;
+      }
+      std::this_thread::yield();
+    }
+    return true;
+  }
+
+  // Waits until the handset has received `count` more host-to-device requests than `base`.
+  bool WaitForRequestsOut(const UdfpSimCounters& base, std::uint32_t count) {
+    return WaitForCounters(
+        [&](const UdfpSimCounters& now) { return now.vendorRequestsOut >= base.vendorRequestsOut + count; });
+  }
+
+  // Waits until the link's event poll has taken every queued event and asked again twice,
+  // so each record it took has been classified and handed to the engine.
+  bool WaitForEventsTaken() {
+    if (!WaitForState([](const UdfpSimState& state) { return state.pendingEvents == 0; })) {
+      return false;
+    }
+    const std::uint32_t polls = sim.Counters().eventPolls;
+    return WaitForCounters([&](const UdfpSimCounters& now) { return now.eventPolls >= polls + 2; });
   }
 
   void CreateLink() { link = std::make_unique<CDeviceLink>(&settings, &status); }
@@ -115,6 +158,31 @@ class LinkFixture : public ::testing::Test {
     params.data = object.data();
     params.dataSize = static_cast<std::uint32_t>(object.size());
     return Run(LinkCode::kWriteStart, params, before);
+  }
+
+  // Posts a raw write of `object` (which must outlive the request) and waits until `blocks`
+  // of its blocks reached the handset, so a test can act in the middle of the transfer.
+  ::testing::AssertionResult StartRawWrite(const std::vector<std::uint8_t>& object, std::uint32_t blocks) {
+    RequestParams params;
+    params.kind = UDFP_SIM_KIND_RAW;
+    params.data = object.data();
+    params.dataSize = static_cast<std::uint32_t>(object.size());
+    params.notifyWindow = requester.Handle();
+    if (!link->PostRequest(LinkCode::kWriteStart, params)) {
+      return ::testing::AssertionFailure() << "the link refused the write";
+    }
+    if (!WaitForCounters([blocks](const UdfpSimCounters& now) { return now.blocksWritten >= blocks; })) {
+      return ::testing::AssertionFailure() << "fewer than " << blocks << " blocks arrived";
+    }
+    return ::testing::AssertionSuccess();
+  }
+
+  // The phonebook count: a short request that shows the link works.
+  WindowMessage ReadPhonebookCount() {
+    RequestParams count;
+    count.kind = UDFP_SIM_KIND_PHONEBOOK;
+    count.arg1 = 1;
+    return Run(LinkCode::kReadCount, count);
   }
 
   // Receives item `item`; the received objects are returned in order.

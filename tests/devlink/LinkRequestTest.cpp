@@ -20,7 +20,7 @@ TEST_F(RequestTest, StartsAndReadsTheDeviceInformation) {
   EXPECT_EQ(done.wParam, LinkCode::kRead);
   ASSERT_EQ(objects.size(), 1u);
   std::uint8_t expected[16] = {};
-  sim.Get<int32_t (*)(uint8_t*)>("UdfpSimGetDeviceInfo")(expected);
+  sim.Exports().GetDeviceInfo(expected);
   EXPECT_EQ(objects[0], std::vector<std::uint8_t>(expected, expected + 16));
   EXPECT_EQ(sim.State().sessionOpen, 0);
   EXPECT_EQ(link->HeldItemCount(), 0u);
@@ -157,10 +157,7 @@ TEST_F(RequestTest, RetriedRequestSucceedsWhenTheHandsetAnswersTheSecondTime) {
   SetSetting("RequestRetryCount", 3);
   Connect();
   sim.Silence(1);
-  RequestParams params;
-  params.kind = UDFP_SIM_KIND_PHONEBOOK;
-  params.arg1 = 1;
-  EXPECT_EQ(Run(LinkCode::kReadCount, params).message, LinkMessage::kRequestComplete);
+  EXPECT_EQ(ReadPhonebookCount().message, LinkMessage::kRequestComplete);
 }
 
 TEST_F(RequestTest, FailingVendorRequestsAndTransferRetries) {

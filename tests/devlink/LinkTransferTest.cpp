@@ -8,7 +8,7 @@ TEST_F(TransferTest, ObjectsOfEverySizeRoundTripByteExact) {
   Connect();
   for (const std::size_t size : {std::size_t{1}, std::size_t{1020}, std::size_t{1021}, std::size_t{261120}}) {
     SCOPED_TRACE(size);
-    ASSERT_EQ(sim.Get<int32_t (*)(uint32_t)>("UdfpSimStoreClear")(UDFP_SIM_KIND_RAW), 1);
+    ASSERT_EQ(sim.Exports().StoreClear(UDFP_SIM_KIND_RAW), 1);
     const auto object = Pattern(size, static_cast<std::uint32_t>(size));
     sim.ResetCounters();
     const WindowMessage sent = Send(UDFP_SIM_KIND_RAW, object);
@@ -62,7 +62,7 @@ TEST_F(TransferTest, ReceiveAllWithCountsZeroOneAndFifty) {
   Connect();
   for (const int count : {0, 1, 50}) {
     SCOPED_TRACE(count);
-    sim.Get<int32_t (*)(uint32_t)>("UdfpSimStoreClear")(UDFP_SIM_KIND_PHONEBOOK);
+    sim.Exports().StoreClear(UDFP_SIM_KIND_PHONEBOOK);
     std::vector<std::vector<std::uint8_t>> stored;
     for (int i = 0; i < count; ++i) {
       stored.push_back(Pattern(36, static_cast<std::uint32_t>(i + 1)));
@@ -203,4 +203,45 @@ TEST_F(TransferTest, CancelOfAReceiveAllStopsAfterTheCurrentItem) {
   for (const WindowMessage& message : requester.Drain()) {
     EXPECT_NE(message.message, LinkMessage::kItemReceived);
   }
+}
+
+TEST_F(TransferTest, AFailureTheHandsetDidNotCauseCarriesNoEarlierReply) {
+  Connect();
+  const auto object = Pattern(3000);
+  sim.RefuseNextBlock(UDFP_SIM_REFUSE_MEMORY_FULL);
+  WindowMessage outcome = Send(UDFP_SIM_KIND_RAW, object);
+  ASSERT_EQ(outcome.message, LinkMessage::kRequestFailed);
+  ASSERT_EQ(Bytes(outcome), (std::vector<std::uint8_t>{0x90, 0, 0, 0}));
+
+  // Too large to send: refused by the link, so no refusal byte of the handset goes with it.
+  const std::vector<std::uint8_t> oversize(UDFP_SIM_MAX_OBJECT_SIZE + 1, 0x5A);
+  outcome = Send(UDFP_SIM_KIND_RAW, oversize);
+  EXPECT_EQ(outcome.message, LinkMessage::kRequestFailed);
+  EXPECT_TRUE(Bytes(outcome).empty()) << "an earlier refusal would read as \"memory full\"";
+
+  sim.RefuseNextBlock(UDFP_SIM_REFUSE_MEMORY_FULL);
+  ASSERT_EQ(Bytes(Send(UDFP_SIM_KIND_RAW, object))[0], 0x90);
+  // Every try of every vendor request fails: nothing was answered.
+  SetSetting("TransCommandRetryCount", 2);
+  sim.FailVendorRequests(100);
+  outcome = Send(UDFP_SIM_KIND_RAW, object);
+  EXPECT_EQ(outcome.message, LinkMessage::kRequestFailed);
+  EXPECT_TRUE(Bytes(outcome).empty());
+}
+
+TEST_F(TransferTest, TheTryCountHoldsForTheWholeRequest) {
+  SetSetting("TransCommandRetryCount", 5);
+  Connect();
+  sim.ResponseDelay(2);
+  const auto object = Pattern(30 * 1020);
+  ASSERT_TRUE(StartRawWrite(object, 1));
+  // A change made during the transfer applies from the next request on.
+  SetSetting("TransCommandRetryCount", 1);
+  sim.StallPipeTransfers(2);
+  EXPECT_EQ(AwaitOutcome().message, LinkMessage::kRequestComplete);
+  EXPECT_EQ(sim.Counters().objectsStored, 1u);
+
+  sim.ResponseDelay(0);
+  sim.StallPipeTransfers(1);
+  EXPECT_EQ(Send(UDFP_SIM_KIND_RAW, Pattern(100)).message, LinkMessage::kRequestFailed);
 }

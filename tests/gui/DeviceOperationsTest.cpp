@@ -119,6 +119,24 @@ class DeviceOperationsTest : public QObject {
     QCOMPARE(services->Count(TemplateMsgId::kSent), 3);
   }
 
+  // The window is closed while its "sent" box is up: nothing of it runs any more and the
+  // chain it asked for is not sent.
+  void windowDestroyedInsideTheSentBox() {
+    window->object = Pattern(UDFP_SIM_WALLPAPER_RECORD_SIZE);
+    window->chain = 2;
+    services->onMessage = [this](std::int32_t) {
+      window.reset();
+      return IDOK;
+    };
+    const std::vector<std::uint8_t> sent = window->object;
+    static_cast<QPushButton*>(Button(TemplateId::kSend))->click();
+    QVERIFY(QTest::qWaitFor([this] { return window == nullptr; }, kWaitMs));
+    QTest::qWait(300);
+    QCOMPARE(services->shown, std::vector<std::int32_t>{TemplateMsgId::kSent});
+    QCOMPARE(Sim().Count(UDFP_SIM_KIND_WALLPAPER), 1);
+    QCOMPARE(Sim().Item(UDFP_SIM_KIND_WALLPAPER, 0), sent);
+  }
+
   void refusedBlockMeansMemoryFull() {
     window->object = Pattern(UDFP_SIM_WALLPAPER_RECORD_SIZE);
     Sim().RefuseNextBlock(UDFP_SIM_REFUSE_MEMORY_FULL);
@@ -204,6 +222,23 @@ class DeviceOperationsTest : public QObject {
     QVERIFY(other.Take(std::chrono::milliseconds(kWaitMs)).has_value());
   }
 
+  // The resident window asks for application mode 3 before its request; a refused request
+  // takes it back to mode 0.
+  void refusedRequestOfTheResidentWindowLeavesItsMode() {
+    Sim().ResponseDelay(400);
+    CMessageQueue other;
+    RequestParams params;
+    params.kind = UDFP_SIM_KIND_WALLPAPER;
+    params.notifyWindow = other.Handle();
+    QVERIFY(services->link->PostRequest(LinkCode::kReadCount, params));
+    TestUtility resident(&services->context, APP_VERSION_INFO);
+    resident.SendKeyOperationStart();
+    QCOMPARE(services->shown, std::vector<std::int32_t>{TemplateMsgId::kError});
+    QCOMPARE(Sim().State().applicationMode, 1u);
+    QVERIFY(resident.IsContentEnabled());
+    QVERIFY(other.Take(std::chrono::milliseconds(kWaitMs)).has_value());
+  }
+
   void noHandsetSendsNothing() {
     services->status.SetConnected(0);
     Sim().ResetCounters();
@@ -278,6 +313,23 @@ class DeviceOperationsTest : public QObject {
     window->close();
     QVERIFY(!window->isVisible());
     QCOMPARE(Sim().State().applicationMode, 1u);
+  }
+
+  // Indications reach the open utilities: 0xE93 disables the device buttons, 0xE94 runs
+  // the key-operation start again and ends in OnUtilityStartDone.
+  void handsetIndicationsReachTheUtility() {
+    services->status.Register(APP_IMAGE, 1, window->Handle());
+    Sim().QueueEvent(UDFP_SIM_EVENT_E93);
+    QTRY_VERIFY_WITH_TIMEOUT(!Button(TemplateId::kSend)->isEnabled(), kWaitMs);
+    Sim().QueueEvent(UDFP_SIM_EVENT_E94);
+    QVERIFY(QTest::qWaitFor(
+        [this] {
+          return std::find(window->calls.begin(), window->calls.end(), "OnUtilityStartDone") != window->calls.end();
+        },
+        kWaitMs));
+    QCOMPARE(window->StartPhase(), std::uint8_t{2});
+    QCOMPARE(Sim().State().utilityState, 1u);
+    QVERIFY(window->IsContentEnabled());
   }
 
   void silentHandsetDuringStartSetsStartFailed() {

@@ -1,5 +1,8 @@
-// The real program, started twice as a user would: the second start reports that the
-// program already runs and ends with a failure status; the first runs on untouched.
+// The real program, started twice as a user would: the second start has the running one
+// bring its launcher forward and ends; when the running one cannot be reached, the second
+// start reports that the program already runs and ends with a failure status.
+#include "platform/InstanceLock.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -9,38 +12,64 @@ class SingleInstanceProcessTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void secondStartIsRefused() {
-    QTemporaryDir home;
-    QVERIFY(QDir(home.path()).mkpath("runtime"));
-    QFile::setPermissions(home.filePath("runtime"),
+  void init() {
+    QVERIFY(QDir(m_home.path()).mkpath("runtime"));
+    QFile::setPermissions(m_home.filePath("runtime"),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("XDG_RUNTIME_DIR", home.filePath("runtime"));
-    environment.insert("XDG_CONFIG_HOME", home.filePath("config"));
-    environment.insert("XDG_DATA_HOME", home.filePath("data"));
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    environment.insert("ORVANE_INSTANCE_NAME", "Global\\OrvaneProcessTest");
-    environment.insert("LANG", "en_US.UTF-8");
-    environment.remove("LC_ALL");
-    environment.remove("LC_MESSAGES");
-    const QString program = QString(ORVANE_OUTPUT_DIR) + "/orvane-usb-utility";
+    m_environment = QProcessEnvironment::systemEnvironment();
+    m_environment.insert("XDG_RUNTIME_DIR", m_home.filePath("runtime"));
+    m_environment.insert("XDG_CONFIG_HOME", m_home.filePath("config"));
+    m_environment.insert("XDG_DATA_HOME", m_home.filePath("data"));
+    m_environment.insert("QT_QPA_PLATFORM", "offscreen");
+    m_environment.insert("LANG", "en_US.UTF-8");
+    m_environment.insert("ORVANE_DRIVER_LIBRARY", QString(ORVANE_OUTPUT_DIR) + "/udfp-sim.so");
+    m_environment.insert("ORVANE_SIM_PLUGGED", "0");
+    m_environment.remove("LC_ALL");
+    m_environment.remove("LC_MESSAGES");
+    m_environment.remove("DBUS_SESSION_BUS_ADDRESS");
+  }
 
+  void secondStartBringsTheLauncherForward() {
+    m_environment.insert("ORVANE_INSTANCE_NAME", "Global\\OrvaneProcessTest");
     QProcess first;
-    first.setProcessEnvironment(environment);
-    first.start(program, {"/S"});
+    first.setProcessEnvironment(m_environment);
+    first.start(Program(), {"/S"});
     QVERIFY(first.waitForStarted());
     // Running once the resident window has created its settings.
-    const QString settings = home.filePath("config/Vorlandix/VX-RM1276series.conf");
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(settings) && QFile(settings).size() > 0, 15000);
+    const QString settings = m_home.filePath("config/Vorlandix/VX-RM1276series.conf");
     QTRY_VERIFY_WITH_TIMEOUT(ReadAll(settings).contains("ProductID"), 15000);
     const QString content = ReadAll(settings);
     for (const char* name : {"Language", "Balloon", "VendorID", "ProductID"}) {
       QVERIFY2(content.contains(QString(name) + "="), name);
     }
+    // Started silently without a handset, the launcher has not opened yet.
+    QVERIFY(!content.contains("PhoneBook="));
 
     QProcess second;
-    second.setProcessEnvironment(environment);
-    second.start(program, {});
+    second.setProcessEnvironment(m_environment);
+    second.start(Program(), {});
+    QVERIFY(second.waitForFinished(15000));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+    QVERIFY(!second.readAllStandardError().contains("already running"));
+    // The launcher of the first opened: it reads its "Boot" settings.
+    QTRY_VERIFY_WITH_TIMEOUT(ReadAll(settings).contains("PhoneBook=2"), 15000);
+
+    QCOMPARE(first.state(), QProcess::Running);
+    first.terminate();
+    QVERIFY(first.waitForFinished(10000));
+    QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(first.exitCode(), 0);
+  }
+
+  void unreachableInstanceShows702() {
+    m_environment.insert("ORVANE_INSTANCE_NAME", "Global\\OrvaneProcessTestLocked");
+    // Held here, where nothing listens for a second start.
+    CInstanceLock held("Global\\OrvaneProcessTestLocked");
+    QVERIFY(held.Acquire());
+    QProcess second;
+    second.setProcessEnvironment(m_environment);
+    second.start(Program(), {});
     QVERIFY(second.waitForStarted());
     QByteArray errors;
     QTRY_VERIFY_WITH_TIMEOUT((errors += second.readAllStandardError()).contains("The application is already running."),
@@ -51,19 +80,17 @@ class SingleInstanceProcessTest : public QObject {
     QVERIFY(second.waitForFinished(10000));
     QCOMPARE(second.exitStatus(), QProcess::NormalExit);
     QVERIFY(second.exitCode() != 0);
-
-    QCOMPARE(first.state(), QProcess::Running);
-    first.terminate();
-    QVERIFY(first.waitForFinished(10000));
-    QCOMPARE(first.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(first.exitCode(), 0);
   }
 
  private:
+  static QString Program() { return QString(ORVANE_OUTPUT_DIR) + "/orvane-usb-utility"; }
   static QString ReadAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
   }
+
+  QTemporaryDir m_home;
+  QProcessEnvironment m_environment;
 };
 
 QTEST_GUILESS_MAIN(SingleInstanceProcessTest)

@@ -13,6 +13,7 @@
 #include "framework/Template.h"
 #include "platform/MemorySettingsBackend.h"
 #include "platform/MessageQueue.h"
+#include "ui/AnimationPainter.h"
 #include "ui/Message.h"
 
 #include <QHBoxLayout>
@@ -172,7 +173,7 @@ class TestUtility : public CTemplate {
     Params().data = object.data();
     Params().dataSize = static_cast<std::uint32_t>(object.size());
     SetRequestCode(LinkCode::kWriteStart);
-    SetProgressMessage(kSendingText, {}, kProgressCancel | 1);
+    SetProgressMessage(kSendingText, {}, kProgressCancel | CAnimationPainter::kSend);
     SetExtcuting(1);
     return true;
   }
@@ -181,7 +182,7 @@ class TestUtility : public CTemplate {
     Params().kind = dataKind;
     Params().arg3 = readItem;
     SetRequestCode(LinkCode::kRead);
-    SetProgressMessage(kReceivingText, {"wallpaper"}, kProgressCancel | 0);
+    SetProgressMessage(kReceivingText, {"wallpaper"}, kProgressCancel | CAnimationPainter::kReceive);
     SetExtcuting(2);
     return true;
   }

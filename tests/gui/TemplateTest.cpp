@@ -5,6 +5,7 @@
 
 #include "platform/WindowRegistry.h"
 #include "ui/ProgressWnd.h"
+#include "ui/VersionDlg.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -93,6 +94,31 @@ class TemplateTest : public QObject {
     TestUtility melody(&services->context, APP_MELODY);
     melody.RunCommand(TemplateId::kHelp);
     QCOMPARE(opened, (std::vector<std::pair<std::int32_t, std::int32_t>>{{8, 2}, {9, 2}}));
+  }
+
+  // About runs modally as the window's modal child: the resident window is modal meanwhile
+  // and a language change relabels it.
+  void aboutIsAModalChildThatFollowsTheLanguage() {
+    TestUtility window(&services->context);
+    window.show();
+    bool modalWhileUp = false;
+    QString captionAfterChange;
+    QTimer::singleShot(0, [&] {
+      QTRY_VERIFY(qobject_cast<CVersionDlg*>(QApplication::activeModalWidget()) != nullptr);
+      modalWhileUp = services->residentModal;
+      QVERIFY(services->strings.Load(1));
+      PostMessage(window.Handle(), TemplateMessage::kLanguageChange, 0, 0);
+      QTRY_VERIFY(QApplication::activeModalWidget()->windowTitle() ==
+                  QString::fromStdString(services->strings.GetString(CVersionDlg::kCaptionId)));
+      captionAfterChange = QApplication::activeModalWidget()->windowTitle();
+      static_cast<QDialog*>(QApplication::activeModalWidget())->accept();
+    });
+    window.RunCommand(TemplateId::kAbout);
+    QVERIFY(modalWhileUp);
+    QVERIFY(!captionAfterChange.isEmpty());
+    QVERIFY(!services->residentModal);
+    QVERIFY(window.IsContentEnabled());
+    QVERIFY(window.findChildren<CVersionDlg*>().isEmpty());
   }
 
   void failureTableShowsEachMessage() {
@@ -474,6 +500,16 @@ class TemplateTest : public QObject {
     QVERIFY(window.ProgressWindow()->MessageText().contains(QStringLiteral("melody")));
     QCOMPARE(window.ProgressWindow()->CancelButton()->text(), QStringLiteral("Annuler"));
     window.CloseAnime();
+  }
+
+  // The end of playback on the handset closes the window's progress window and frees it.
+  void playbackEndClosesTheProgressWindow() {
+    TestUtility window(&services->context, APP_MELODY);
+    window.ShowProgressDialog("Please Wait", "Playing", CTemplate::kProgressCancel, {});
+    window.OnWindowMessage(Outcome(LinkMessage::kPlayEnded, 0));
+    QVERIFY(!window.ProgressWindow()->IsOpen());
+    QVERIFY(window.IsContentEnabled());
+    QVERIFY(!services->residentModal);
   }
 
   void progressWindowKeepsItsOwnerDisabledUntilClosed() {

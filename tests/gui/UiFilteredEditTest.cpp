@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
+#include <QInputMethodEvent>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QVBoxLayout>
@@ -134,6 +135,24 @@ class UiFilteredEditTest : public QObject {
     QApplication::sendEvent(&phone, &press);
     QCOMPARE(phone.text(), QString("42"));
     QCOMPARE(m_beeps, 0);
+  }
+
+  // Characters composed by an input method pass the same filter as typed ones.
+  void composedTextIsFilteredToo() {
+    CPhoneNumberEdit phone;
+    QInputMethodEvent compose;
+    compose.setCommitString(QString::fromUtf8("1\xC3\xA9#"));
+    QApplication::sendEvent(&phone, &compose);
+    QCOMPARE(phone.text(), QString("1#"));
+    QCOMPARE(m_beeps, 1);
+
+    CCharSetEdit name;
+    name.SetAllowed("ab");
+    QInputMethodEvent plain;
+    plain.setCommitString("ab");
+    QApplication::sendEvent(&name, &plain);
+    QCOMPARE(name.text(), QString("ab"));
+    QCOMPARE(m_beeps, 1);
   }
 
   // Enter still reaches the dialog's default button.

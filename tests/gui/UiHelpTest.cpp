@@ -11,9 +11,37 @@
 #include <QTextBrowser>
 #include <QUrl>
 #include <QtTest>
+#include <atomic>
+#include <cstdlib>
 #include <fstream>
+#include <new>
 
 #include "UiTestSupport.h"
+
+namespace {
+
+// Allocations of a size in [first, first + 16) fail while armed: the way to run out of
+// memory while the help address file is read.
+std::atomic<std::size_t> g_failingAllocation{0};
+
+}  // namespace
+
+void* operator new(std::size_t size) {
+  const std::size_t failing = g_failingAllocation.load();
+  if (failing != 0 && size >= failing && size < failing + 16) {
+    throw std::bad_alloc();
+  }
+  if (void* memory = std::malloc(size == 0 ? 1 : size)) {
+    return memory;
+  }
+  throw std::bad_alloc();
+}
+void operator delete(void* memory) noexcept {
+  std::free(memory);
+}
+void operator delete(void* memory, std::size_t) noexcept {
+  std::free(memory);
+}
 
 namespace {
 
@@ -168,6 +196,22 @@ class UiHelpTest : public QObject {
     QCOMPARE(launcher.ShowHelp(3, 0, nullptr), CHelpLauncher::Result::kNoFile);
     QCOMPARE(int(m_shown.size()), 1);
     QCOMPARE(m_shown[0].number, 782);
+    QVERIFY(m_opener->opened.isEmpty());
+  }
+
+  void outOfMemoryShows777() {
+    constexpr std::size_t kSize = 777777;
+    std::string content(kSize, ' ');
+    content.replace(0, 9, "3 a b c d");
+    WriteFile(m_root / "HelpAddress.txt", content);
+    CHelpLauncher launcher(*m_messages, m_root, m_opener);
+    g_failingAllocation = kSize;
+    const CHelpLauncher::Result result = launcher.ShowHelp(3, 0, nullptr);
+    g_failingAllocation = 0;
+    QCOMPARE(result, CHelpLauncher::Result::kNoMemory);
+    QCOMPARE(int(m_shown.size()), 1);
+    QCOMPARE(m_shown[0].number, 777);
+    QCOMPARE(m_shown[0].style, std::uint32_t(MB_ICONSTOP));
     QVERIFY(m_opener->opened.isEmpty());
   }
 

@@ -1,9 +1,11 @@
 // Start-up of the application object: silent switch, language choice, the settings it
 // creates, and the single-instance rule, with the real language files of the build.
-#include "appcore/AppStatus.h"
-#include "appcore/SettingsStore.h"
 #include "app/TaskTray.h"
 #include "app/UsbUtilityApp.h"
+#include "appcore/AppStatus.h"
+#include "appcore/SettingsStore.h"
+#include "devlink/DeviceLink.h"
+#include "framework/AppContext.h"
 #include "platform/MemorySettingsBackend.h"
 
 #include <QMessageBox>
@@ -22,6 +24,9 @@ struct Started {
 
 Started Start(std::uint16_t langId, const std::filesystem::path& languages, const std::string& instance,
               std::vector<std::string> args = {}) {
+  // No handset: the emulator starts unplugged.
+  qputenv("ORVANE_DRIVER_LIBRARY", QByteArray(ORVANE_OUTPUT_DIR) + "/udfp-sim.so");
+  qputenv("ORVANE_SIM_PLUGGED", "0");
   auto backend = std::make_unique<CMemorySettingsBackend>();
   Started started;
   started.settings = backend.get();
@@ -30,6 +35,8 @@ Started Start(std::uint16_t langId, const std::filesystem::path& languages, cons
   environment.languageFolder = languages;
   environment.instanceName = instance;
   environment.systemLangId = langId;
+  // Both instances live in this one process, where the first cannot answer the second.
+  environment.reachRunningInstance = false;
   started.app = std::make_unique<CUsbUtilityApp>(std::move(environment));
   started.ok = started.app->InitInstance(args);
   return started;
@@ -123,6 +130,34 @@ class UsbUtilityAppTest : public QObject {
     QVERIFY(app.InitInstance({}));
     QCOMPARE(app.Settings()->ReadOrCreateDword(kProductKey, "Language", 9), 1u);
     QVERIFY(app.GetString(701) != "Do you want to exit?");
+  }
+
+  // The start fills the services context every window uses, with the driver library loaded,
+  // and the resident window registered under index 11.
+  void startFillsTheContext() {
+    Started s = Start(0x0409, BuiltLanguages(), "Global\\OrvaneTestG", {"/S"});
+    QVERIFY(s.ok);
+    CAppContext* context = CAppContext::Current();
+    QCOMPARE(context, &s.app->Context());
+    QCOMPARE(context->link, s.app->DeviceLink());
+    QCOMPARE(context->status, s.app->Status());
+    QCOMPARE(context->strings, s.app->Strings());
+    QCOMPARE(context->message, &s.app->Message());
+    QVERIFY(s.app->DeviceLink()->DriverLibraryError().empty());
+    CTaskTray* resident = s.app->ResidentWindow();
+    QCOMPARE(context->ResidentHandle(), resident->Handle());
+    QCOMPARE(context->ResidentWidget(), static_cast<QWidget*>(resident));
+    std::uint8_t flag = 0;
+    WindowHandle window = 0;
+    s.app->Status()->Get(APP_VERSION_INFO, flag, window);
+    QCOMPARE(flag, std::uint8_t{1});
+    QCOMPARE(window, resident->Handle());
+    QCOMPARE(resident->CurrentLanguage(), 0);
+    QCOMPARE(context->LanguageIndex(), 0);
+    QVERIFY(resident->IsTrayAdded());
+    QVERIFY(resident->Launcher() == nullptr);
+    s.app->ExitInstance();
+    QVERIFY(CAppContext::Current() == nullptr);
   }
 
   // A second start shows 702 as a system-modal exclamation box, ends, and leaves the first

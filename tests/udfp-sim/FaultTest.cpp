@@ -39,6 +39,23 @@ struct HotplugLog {
   }
 };
 
+// Waits up to five seconds for the emulator to reach a state.
+template <typename Condition>
+bool WaitForState(Condition condition) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  for (;;) {
+    UdfpSimState state{};
+    UdfpSimGetState(&state);
+    if (condition(state)) {
+      return true;
+    }
+    if (std::chrono::steady_clock::now() > deadline) {
+      return false;
+    }
+    std::this_thread::yield();
+  }
+}
+
 TEST_F(FaultTest, ASilencedRequestIsNeverAnsweredAndChangesNothing) {
   UdfpSimSilenceNextRequests(1);
   ASSERT_TRUE(m_host.Send(0xE95, {1}));
@@ -158,9 +175,12 @@ TEST_F(FaultTest, UnplugAfterABlockEndsTheTransferAndKeepsNoPartialObject) {
   UdfpSimGetCounters(&counters);
   EXPECT_EQ(counters.blocksWritten, 2u) << "block 1 was taken, its acknowledgement lost";
 
-  // Every handle died with the handset.
+  // Every handle died with the handset; it no longer identifies a device.
   std::uint8_t status = 0;
   EXPECT_EQ(UdfpGetDriverStatus(m_host.Device(), &status), 0);
+  std::uint32_t vendor = 1;
+  std::uint32_t product = 1;
+  EXPECT_EQ(UdfpGetDeviceInfo(m_host.Device(), &vendor, &product), 0);
   EXPECT_EQ(UdfpOpenPipe(m_host.Device(), 2, UDFP_PIPE_IN), UDFP_INVALID_HANDLE);
   EXPECT_EQ(UdfpOpen(), UDFP_INVALID_HANDLE);
 
@@ -171,6 +191,10 @@ TEST_F(FaultTest, UnplugAfterABlockEndsTheTransferAndKeepsNoPartialObject) {
   const std::uint32_t device = UdfpOpen();
   ASSERT_NE(device, UDFP_INVALID_HANDLE);
   EXPECT_NE(device, m_host.Device()) << "a new attachment gives a new handle";
+  EXPECT_EQ(UdfpGetDeviceInfo(m_host.Device(), &vendor, &product), 0) << "the old handle stays dead";
+  ASSERT_EQ(UdfpGetDeviceInfo(device, &vendor, &product), 1);
+  EXPECT_EQ(vendor, 0x3A7Eu);
+  EXPECT_EQ(product, 0x1276u);
   UdfpSimState state{};
   UdfpSimGetState(&state);
   EXPECT_EQ(state.sessionOpen, 0) << "power was lost with the cable";
@@ -191,7 +215,7 @@ TEST_F(FaultTest, AWaitingPipeReadEndsWhenTheHandsetIsUnplugged) {
     std::uint32_t got = 0;
     result = UdfpReadData(in, buffer, sizeof buffer, &got, 0);
   });
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_TRUE(WaitForState([](const UdfpSimState& state) { return state.pipeReadsWaiting == 1; }));
   UdfpSimUnplug();
   reader.join();
   EXPECT_EQ(result.load(), 0);
@@ -206,7 +230,8 @@ TEST_F(FaultTest, NoHotplugCallRunsAfterUnregistering) {
   ASSERT_EQ(UdfpRegisterHotplug(nullptr, nullptr), 1);
   UdfpSimUnplug();
   UdfpSimPlug();
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  // Both notices were handed out (to nobody) once none is pending.
+  ASSERT_TRUE(WaitForState([](const UdfpSimState& state) { return state.hotplugPending == 0; }));
   std::lock_guard lock(log.mutex);
   EXPECT_EQ(log.calls.size(), 2u);
 }

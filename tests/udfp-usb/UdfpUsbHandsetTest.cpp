@@ -332,6 +332,32 @@ TEST_F(UdfpUsbHandset, UnplugMarksTheDeviceGoneAndIsReported) {
   EXPECT_EQ(Status(), 0);
 }
 
+TEST_F(UdfpUsbHandset, AnUnpluggedHandsetIsNotIdentifiedAndComesBackAsANewDevice) {
+  uint32_t vendor = 0;
+  uint32_t product = 0;
+  ASSERT_NE(library.GetDeviceInfo(device, &vendor, &product), 0);
+  handset.Unplug();
+  // The removal reaches libusb on a thread of its own; from then on the old handle names
+  // no handset, so a caller comparing identifiers sees the removal.
+  EXPECT_TRUE(WaitFor([&] { return library.GetDeviceInfo(device, &vendor, &product) == 0; }));
+  EXPECT_EQ(Status() & 0x02, 0x02);
+
+  handset.Plug();
+  uint32_t again = UDFP_INVALID_HANDLE;
+  ASSERT_TRUE(WaitFor([&] {
+    again = library.Open();
+    return again != UDFP_INVALID_HANDLE;
+  }));
+  EXPECT_NE(again, device);
+  EXPECT_EQ(library.GetDeviceInfo(device, &vendor, &product), 0) << "the old handle does not reach the new device";
+  ASSERT_NE(library.GetDeviceInfo(again, &vendor, &product), 0);
+  EXPECT_EQ(vendor, 0x3A7Eu);
+  EXPECT_EQ(product, 0x1276u);
+  EXPECT_NE(library.Close(device), 0);
+  device = again;
+  EXPECT_EQ(Status(), 0);
+}
+
 TEST_F(UdfpUsbHandset, ATransferWaitingWhenTheHandsetVanishesEndsAsGone) {
   uint32_t in = library.OpenPipe(device, 2, UDFP_PIPE_IN);
   ASSERT_NE(in, UDFP_INVALID_HANDLE);
