@@ -123,10 +123,8 @@ void PictureWindowTest::cleanup() {
 
 void PictureWindowTest::Connect() {
   QVERIFY(services->Connect());
-  QCOMPARE(Sim().Get<int32_t (*)(uint32_t, uint32_t)>("UdfpSimStoreFill")(UDFP_SIM_KIND_WALLPAPER, kSampleWallpapers),
-           kSampleWallpapers);
-  QCOMPARE(Sim().Get<int32_t (*)(uint32_t, uint32_t)>("UdfpSimStoreFill")(UDFP_SIM_KIND_PICTURE_ID, kSamplePictureIds),
-           kSamplePictureIds);
+  QCOMPARE(Sim().Exports().StoreFill(UDFP_SIM_KIND_WALLPAPER, kSampleWallpapers), kSampleWallpapers);
+  QCOMPARE(Sim().Exports().StoreFill(UDFP_SIM_KIND_PICTURE_ID, kSamplePictureIds), kSamplePictureIds);
 }
 
 void PictureWindowTest::MakeWindow() {
@@ -180,7 +178,7 @@ void PictureWindowTest::openShowsTheImageTheNameAndTheHandsetContent() {
   QVERIFY(!window->ListView()->topLevelItem(0)->text(1).isEmpty());
   const auto freeKb = window->HandsetList().FreeKilobytes();
   QVERIFY(freeKb.has_value());
-  QCOMPARE(int(*freeKb), int(Sim().Get<uint32_t (*)()>("UdfpSimGetFreeBytes")() / 1024));
+  QCOMPARE(int(*freeKb), int(Sim().Exports().GetFreeBytes() / 1024));
   QCOMPARE(window->FreeItems(PictureKind::Wallpaper), std::optional<std::uint16_t>(kStoreCapacity - 2));
   QCOMPARE(window->FreeItems(PictureKind::PictureId), std::optional<std::uint16_t>(kStoreCapacity - 2));
   QVERIFY(window->FreeLabel()->text().contains(QString::number(*freeKb)));
@@ -416,7 +414,7 @@ void PictureWindowTest::badNamesAreRefusedWithoutARequest() {
 // picture ID still goes; with 15 free kilobytes only the picture ID fits.
 void PictureWindowTest::wallpaperWithoutRoomIsRefusedWhilePictureIdGoes() {
   Connect();
-  Sim().Get<int32_t (*)(uint32_t, uint32_t)>("UdfpSimSetCapacity")(UDFP_SIM_KIND_WALLPAPER, kSampleWallpapers);
+  Sim().Exports().SetCapacity(UDFP_SIM_KIND_WALLPAPER, kSampleWallpapers);
   MakeWindow();
   OpenPicture(beach);
   QCOMPARE(window->FreeItems(PictureKind::Wallpaper), std::optional<std::uint16_t>(0));
@@ -430,7 +428,7 @@ void PictureWindowTest::wallpaperWithoutRoomIsRefusedWhilePictureIdGoes() {
   QVERIFY(AwaitIdle());
   QCOMPARE(Sim().Count(UDFP_SIM_KIND_PICTURE_ID), kSamplePictureIds + 1);
 
-  Sim().Get<int32_t (*)(uint32_t, uint32_t)>("UdfpSimSetCapacity")(UDFP_SIM_KIND_WALLPAPER, kStoreCapacity);
+  Sim().Exports().SetCapacity(UDFP_SIM_KIND_WALLPAPER, kStoreCapacity);
   Sim().SetFreeKilobytes(15);
   services->status.SetConnected(0);
   window->OnWindowMessage({TemplateMessage::kDeviceChange, 1, 0, nullptr});
