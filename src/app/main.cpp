@@ -1,5 +1,8 @@
 // orvane-usb-utility: the resident ORVANE USB Utility.
 #include "app/UsbUtilityApp.h"
+#include "app/UtilityWindowFactory.h"
+#include "appcore/AppStatus.h"
+#include "picture/ImageUtilityDlg.h"
 #include "platform/SettingsBackend.h"
 #include "platform/TerminationSignals.h"
 
@@ -14,6 +17,11 @@ int main(int argc, char** argv) {
   QApplication::setOrganizationName("Vorlandix");
   // The resident window is hidden: closing the last visible utility must not end the run.
   QApplication::setQuitOnLastWindowClosed(false);
+
+  // The utility windows this program offers through the launcher.
+  CUtilityWindowFactory::Register(APP_IMAGE, [](QWidget* parent, CAppContext* context) -> CTemplate* {
+    return new CImageUtilityDlg(parent, context);
+  });
 
   const std::vector<std::string> args(argv + 1, argv + argc);
   CUsbUtilityApp::Environment environment;

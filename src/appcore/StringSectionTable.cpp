@@ -11,6 +11,8 @@ const StringSectionEntry StringSectionTable[] = {
     {"ImageUtility", 3000, 3001},
     {"ImageUtility", 3003, 3013},
     {"ImageUtility", 3019, 3021},
+    {"ImageUtility", 3022, 3023},
+    {"ImageUtility", 3025, 3025},
     {"ImageUtility", 3026, 3026},
     {"ImageUtility", 3029, 3030},
     {"ImageUtility", 3033, 3036},

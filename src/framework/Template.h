@@ -1,6 +1,7 @@
 #pragma once
 
 #include "devlink/LinkTypes.h"
+#include "framework/FileDialogs.h"
 #include "platform/MessageTarget.h"
 
 #include <QDialog>
@@ -15,7 +16,6 @@
 #include <vector>
 
 class CAppContext;
-class IFileDialogs;
 class CProgressWnd;
 class QMenu;
 
@@ -397,6 +397,7 @@ class CTemplate : public QDialog, public IMessageTarget {
   void SetBusyCursor(bool on);
   CTemplate* BusyWindowOwner() const;
   IFileDialogs& FileDialogs() const;
+  IFileDialogs::Answer RunFileDialog(const IFileDialogs::Request& request, bool save);
 
   CAppContext* m_context;
   WindowHandle m_handle = 0;

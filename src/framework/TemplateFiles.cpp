@@ -240,18 +240,8 @@ std::string CTemplate::BrowseForOpen(const std::string& defaultExtension, std::u
   request.selectedFilter = m_selectedFilter;
   request.flags = flags | kAlwaysDialogFlags;
   QPointer<CTemplate> self(this);
-  CurrentFolderKeeper keeper;
-  m_modalOpen = true;
-  if (m_context != nullptr) {
-    m_context->SetResidentModal(true);
-  }
-  const IFileDialogs::Answer answer = FileDialogs().GetOpenFileName(request);
-  if (!self) {
-    return {};
-  }
-  m_modalOpen = false;
-  m_context->SetResidentModal(false);
-  if (!answer.accepted) {
+  const IFileDialogs::Answer answer = RunFileDialog(request, false);
+  if (!self || !answer.accepted) {
     return {};
   }
   m_lastPath = FolderOf(answer.path);
@@ -270,20 +260,31 @@ std::string CTemplate::BrowseForSave(const std::string& defaultExtension, const 
   request.selectedFilter = m_selectedFilter;
   request.flags = flags | kAlwaysDialogFlags;
   QPointer<CTemplate> self(this);
+  const IFileDialogs::Answer answer = RunFileDialog(request, true);
+  if (!self || !answer.accepted) {
+    return {};
+  }
+  m_lastPath = FolderOf(answer.path);
+  return answer.path;
+}
+
+// Shows a file dialog with the modal flags set while it is up and the process's current
+// folder kept. The window may be gone afterwards: callers check before using members.
+IFileDialogs::Answer CTemplate::RunFileDialog(const IFileDialogs::Request& request, bool save) {
+  QPointer<CTemplate> self(this);
   CurrentFolderKeeper keeper;
   m_modalOpen = true;
   if (m_context != nullptr) {
     m_context->SetResidentModal(true);
   }
-  const IFileDialogs::Answer answer = FileDialogs().GetSaveFileName(request);
+  const IFileDialogs::Answer answer =
+      save ? FileDialogs().GetSaveFileName(request) : FileDialogs().GetOpenFileName(request);
   if (!self) {
     return {};
   }
   m_modalOpen = false;
-  m_context->SetResidentModal(false);
-  if (!answer.accepted) {
-    return {};
+  if (m_context != nullptr) {
+    m_context->SetResidentModal(false);
   }
-  m_lastPath = FolderOf(answer.path);
-  return answer.path;
+  return answer;
 }

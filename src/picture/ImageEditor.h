@@ -38,6 +38,9 @@ class CImageEditor {
 
   bool IsLoaded() const { return !m_source.IsEmpty(); }
   bool IsModified() const { return m_modified; }
+  // Puts back the modified state a dialog found when it opened: its Cancel restores the
+  // values (which marks the image modified) and then this.
+  void RestoreModified(bool modified) { m_modified = modified; }
 
   // Each adjustment re-renders the displayed image and marks the image modified.
   void SetContrast(int value);

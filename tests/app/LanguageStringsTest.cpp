@@ -103,19 +103,19 @@ class LanguageStringsTest : public ::testing::Test {
   std::unique_ptr<CLanguageStrings> m_strings;
 };
 
-TEST(StringSectionTable, HoldsSixtyEightDisjointRangesAndEndsWithTheZeroEntry) {
-  ASSERT_EQ(StringSectionCount(), 68u);
-  EXPECT_EQ(StringSectionTable[68].firstId, 0);
-  EXPECT_EQ(StringSectionTable[68].lastId, 0);
+TEST(StringSectionTable, HoldsSeventyDisjointRangesAndEndsWithTheZeroEntry) {
+  ASSERT_EQ(StringSectionCount(), 70u);
+  EXPECT_EQ(StringSectionTable[70].firstId, 0);
+  EXPECT_EQ(StringSectionTable[70].lastId, 0);
   EXPECT_STREQ(StringSectionTable[0].sectionName, "VantelWinApp");
-  EXPECT_STREQ(StringSectionTable[67].sectionName, "Melody");
+  EXPECT_STREQ(StringSectionTable[69].sectionName, "Melody");
   std::set<std::int32_t> seen;
   for (const auto& [section, id] : AllIds()) {
     EXPECT_TRUE(seen.insert(id).second) << "id " << id << " is listed twice";
   }
-  EXPECT_EQ(seen.size(), 528u);
-  EXPECT_EQ(StringSectionTable[23].firstId, 43000);
-  EXPECT_EQ(StringSectionTable[24].firstId, 43010);
+  EXPECT_EQ(seen.size(), 531u);
+  EXPECT_EQ(StringSectionTable[25].firstId, 43000);
+  EXPECT_EQ(StringSectionTable[26].firstId, 43010);
 }
 
 TEST_F(LanguageStringsTest, InitialLoadReadsEveryIdOfACompleteFile) {
