@@ -7,8 +7,10 @@
 #include "phonebook/PhoneBookEntryDlg.h"
 #include "phonebook/PhonebookFile.h"
 #include "phonebook/PhonebookListModel.h"
+#include "ui/Artwork.h"
 #include "ui/CharSetEdit.h"
 #include "ui/Message.h"
+#include "ui/Palette.h"
 
 #include <QEventLoop>
 #include <QGridLayout>
@@ -17,6 +19,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTableView>
@@ -242,6 +245,14 @@ void CPhoneBookUtilityDlg::BuildMenus() {
 void CPhoneBookUtilityDlg::FitToBackground() {
   // The lists set the window's size; the background picture is drawn behind them.
   adjustSize();
+}
+
+// The lists make the window larger than the background picture: it is stretched over the
+// whole window rather than ending in a visible edge.
+void CPhoneBookUtilityDlg::paintEvent(QPaintEvent* /*event*/) {
+  QPainter painter(this);
+  painter.fillRect(rect(), CPalette::Background());
+  CArtwork::Render(painter, QRectF(rect()), CArtwork::BackgroundForKind(APP_PHONEBOOK));
 }
 
 // ---- texts -------------------------------------------------------------------------------------

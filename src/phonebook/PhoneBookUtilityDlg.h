@@ -116,6 +116,7 @@ class CPhoneBookUtilityDlg : public CTemplate {
   // ---- window --------------------------------------------------------------------------
   void RelabelControls() override;
   void FitToBackground() override;
+  void paintEvent(QPaintEvent* event) override;
   bool QueryClose() override;
   void EndWindow() override;
   bool OnSaveAs() override;

@@ -3,6 +3,8 @@
 // phonebook from being erased without a copy, the closing questions, and screenshots.
 #include "gui/TemplateFixture.h"
 
+#include "appcore/SettingsStore.h"
+
 #include "phonebook/HandsetRecord.h"
 #include "phonebook/PhoneBookConfirmDlg.h"
 #include "phonebook/PhoneBookEntryDlg.h"
@@ -224,6 +226,33 @@ class PhoneBookWindowTest : public QObject {
     QTest::keyClick(window->ComputerView(), Qt::Key_Delete);
     QCOMPARE(S().Count(785), 1);
     QCOMPARE(window->ComputerList().Count(), std::size_t{2});
+  }
+
+  // Copying more entries than the handset holds asks 755; OK fills the free places only and
+  // leaves the rest selected; Send refuses a list above the capacity.
+  void copyBeyondCapacity() {
+    S().settings.WriteDword(kProductKey + "PhoneBook", "Entry", 3);
+    auto window = Open(false);
+    QCOMPARE(window->Capacity(), 3);
+    for (int i = 1; i <= 5; ++i) {
+      AnswerEntryDialog(*window, QString("N%1").arg(i), QString::number(100 + i));
+      window->OnCommand(Dlg::kComputerAdd);
+    }
+    SelectOnly(window->ComputerView(), 0);
+    window->OnCommand(Dlg::kToHandset);
+    QCOMPARE(S().Count(755), 0);
+    window->ComputerView()->selectAll();
+    S().onMessage = [](std::int32_t number) { return number == 755 ? IDCANCEL : IDOK; };
+    window->OnCommand(Dlg::kToHandset);
+    QCOMPARE(S().Count(755), 1);
+    QCOMPARE(window->HandsetList().Count(), std::size_t{1});
+    S().onMessage = {};
+    window->OnCommand(Dlg::kToHandset);
+    QCOMPARE(S().Count(755), 2);
+    QCOMPARE(window->HandsetList().Count(), std::size_t{3});
+    // N1 overwrote its row, N2 and N3 took the two places; N4 and N5 stay selected.
+    QCOMPARE(window->ComputerView()->selectionModel()->selectedRows().size(), 2);
+    QVERIFY(!window->Control(Dlg::kHandsetAdd)->isEnabled());
   }
 
   // Save writes the exact file, titles the window and enters the history; Open reads it back
@@ -565,6 +594,16 @@ class PhoneBookWindowTest : public QObject {
       QVERIFY(QTest::qWaitForWindowExposed(entry));
       QVERIFY(entry->grab().save(base + "-phonebook-entry.png"));
       delete entry;
+      auto* import = new CPhoneBookImportDlg(window.get(), &S().context, true);
+      import->show();
+      QVERIFY(QTest::qWaitForWindowExposed(import));
+      QVERIFY(import->grab().save(base + "-phonebook-import.png"));
+      delete import;
+      auto* confirm = new CPhoneBookConfirmDlg(window.get(), &S().context, true);
+      confirm->show();
+      QVERIFY(QTest::qWaitForWindowExposed(confirm));
+      QVERIFY(confirm->grab().save(base + "-phonebook-confirm.png"));
+      delete confirm;
     }
   }
 };
