@@ -118,6 +118,19 @@ int CPlayWave::Play(std::uint32_t start, std::uint32_t end) {
   return kDone;
 }
 
+int CPlayWave::Seek(std::uint32_t frame) {
+  const std::uint32_t last = m_dwEnd == 0 ? m_dwDataLength : m_dwEnd;
+  if (m_sink == nullptr || frame > last) {
+    return kRefused;
+  }
+  const bool paused = m_paused;
+  const int result = Play(frame, m_dwEnd);
+  if (result == kDone && paused) {
+    Pause();
+  }
+  return result;
+}
+
 void CPlayWave::Release() {
   m_poll.stop();
   if (m_sink != nullptr) {

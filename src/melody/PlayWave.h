@@ -41,6 +41,9 @@ class CPlayWave : public QObject {
   int Open(const std::string& file);
   // Frames [start, end); end 0 plays to the end of the file.
   int Play(std::uint32_t start, std::uint32_t end);
+  // While playing, goes on from `frame` to the same end (a click in the playing view); refused
+  // outside [0, end] or when nothing plays.
+  int Seek(std::uint32_t frame);
   // Stops without a playEnded(); the file stays described.
   int Stop();
   int Close();

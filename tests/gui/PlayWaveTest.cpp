@@ -134,6 +134,24 @@ class PlayWaveTest : public QObject {
     QCOMPARE(player.Close(), CPlayWave::kRefused);
   }
 
+  // A seek goes on from the new frame to the same end.
+  void seekGoesOnToTheSameEnd() {
+    CPlayWave player;
+    QCOMPARE(player.Open(tone), CPlayWave::kDone);
+    QCOMPARE(player.Seek(100), CPlayWave::kRefused);
+    QSignalSpy ended(&player, &CPlayWave::playEnded);
+    QCOMPARE(player.Play(0, 40000), CPlayWave::kDone);
+    QTest::qWait(100);
+    QCOMPARE(player.Seek(40001), CPlayWave::kRefused);
+    QCOMPARE(player.Seek(36000), CPlayWave::kDone);
+    QCOMPARE(player.End(), 40000u);
+    std::uint32_t position = 0;
+    QCOMPARE(player.GetCurrentPos(position), CPlayWave::kDone);
+    QVERIFY(position >= 36000 && position <= 40000);
+    QVERIFY(ended.wait(kEndWaitMs));
+    QCOMPARE(ended.count(), 1);
+  }
+
   void refusals() {
     CPlayWave player;
     QCOMPARE(player.Play(0, 0), CPlayWave::kRefused);
