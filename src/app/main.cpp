@@ -2,6 +2,7 @@
 #include "app/UsbUtilityApp.h"
 #include "app/UtilityWindowFactory.h"
 #include "appcore/AppStatus.h"
+#include "phonebook/PhoneBookUtilityDlg.h"
 #include "picture/ImageUtilityDlg.h"
 #include "platform/SettingsBackend.h"
 #include "platform/TerminationSignals.h"
@@ -19,6 +20,9 @@ int main(int argc, char** argv) {
   QApplication::setQuitOnLastWindowClosed(false);
 
   // The utility windows this program offers through the launcher.
+  CUtilityWindowFactory::Register(APP_PHONEBOOK, [](QWidget* parent, CAppContext* context) -> CTemplate* {
+    return new CPhoneBookUtilityDlg(parent, context);
+  });
   CUtilityWindowFactory::Register(APP_IMAGE, [](QWidget* parent, CAppContext* context) -> CTemplate* {
     return new CImageUtilityDlg(parent, context);
   });

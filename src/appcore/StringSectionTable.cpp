@@ -54,7 +54,7 @@ const StringSectionEntry StringSectionTable[] = {
     {"Melody", 9034, 9036},
     {"Melody", 9038, 9043},
     {"Melody", 9045, 9046},
-    {"Melody", 9049, 9053},
+    {"Melody", 9049, 9055},
     {"Melody", 9056, 9056},
     {"Melody", 9301, 9308},
     {"Melody", 9310, 9310},

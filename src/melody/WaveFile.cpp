@@ -307,7 +307,8 @@ void CWaveFile::SeekData(std::uint32_t* dataSize) {
   }
   SeekTo(afterFmt, where);
   const std::uint32_t size = FindDataChunk(where);
-  m_dataEnd = Position(where) + size;
+  m_dataStart = Position(where);
+  m_dataEnd = m_dataStart + size;
   m_dataLimited = true;
   if (dataSize != nullptr) {
     *dataSize = size;
@@ -344,6 +345,13 @@ std::size_t CWaveFile::Read(void* buffer, std::size_t count) {
     total += static_cast<std::size_t>(n);
   }
   return total;
+}
+
+void CWaveFile::SeekInData(std::uint64_t offset) {
+  if (!m_dataLimited) {
+    throw CMelodyException(CMelodyException::kGeneral, "CWaveFile::SeekInData");
+  }
+  SeekTo(std::min(m_dataStart + offset, m_dataEnd), "CWaveFile::SeekInData");
 }
 
 void CWaveFile::Skip(std::uint64_t count) {

@@ -46,6 +46,8 @@ class CWaveFile {
   bool DataSizeClamped() const { return m_bDataSizeClamped; }
   std::uint32_t StatedDataSize() const { return m_dwStatedDataSize; }
   std::size_t Read(void* buffer, std::size_t count);
+  // Moves to `offset` bytes into the sample data (at most its end); SeekData must have run.
+  void SeekInData(std::uint64_t offset);
   void Skip(std::uint64_t count);
   // Writes the canonical 44-byte header. Its 16-byte format body cannot describe an
   // extensible format, so the encoding is written as a plain tag, and the average bytes
@@ -98,6 +100,7 @@ class CWaveFile {
   int m_fd = -1;
   std::unique_ptr<std::uint8_t[]> m_table;
   // Absolute end of the sample data once SeekData has run; reads stop there.
+  std::uint64_t m_dataStart = 0;
   std::uint64_t m_dataEnd = 0;
   bool m_dataLimited = false;
   // The encoding named by an extensible file's SubFormat (0 when unknown).
