@@ -1,13 +1,11 @@
 #pragma once
 
-#include "framework/Template.h"
-
-class QRadioButton;
+#include "phonebook/ChoiceDlg.h"
 
 // "Confirm": what an import does with the Computer list that already has rows: save it
 // first (offered only when it has unsaved changes), replace it, or add to it. The result
 // is kSaveThenImport, kReplace, kAdd or QDialog::Rejected.
-class CPhoneBookConfirmDlg : public CTemplate {
+class CPhoneBookConfirmDlg : public CChoiceDlg {
   Q_OBJECT
 
  public:
@@ -21,12 +19,4 @@ class CPhoneBookConfirmDlg : public CTemplate {
   static constexpr int kCancel = 4074;
 
   CPhoneBookConfirmDlg(QWidget* parent, CAppContext* context, bool unsavedChanges);
-
-  QRadioButton* Choice(int id) const;
-  void PressOk();
-
- protected:
-  void RelabelControls() override;
-  void FitToBackground() override {}
-  void reject() override { done(Rejected); }
 };

@@ -1,13 +1,11 @@
 #pragma once
 
-#include "framework/Template.h"
-
-class QRadioButton;
+#include "phonebook/ChoiceDlg.h"
 
 // "Import": where new Computer entries come from: a phonebook file or the handset's caller
 // list. "File" is preselected; "Caller ID" can be chosen only while a handset is connected.
 // The result is kFromFile, kFromCallerList or QDialog::Rejected.
-class CPhoneBookImportDlg : public CTemplate {
+class CPhoneBookImportDlg : public CChoiceDlg {
   Q_OBJECT
 
  public:
@@ -19,12 +17,4 @@ class CPhoneBookImportDlg : public CTemplate {
   static constexpr int kCancel = 4064;
 
   CPhoneBookImportDlg(QWidget* parent, CAppContext* context, bool handsetConnected);
-
-  QRadioButton* Choice(int id) const;
-  void PressOk();
-
- protected:
-  void RelabelControls() override;
-  void FitToBackground() override {}
-  void reject() override { done(Rejected); }
 };
