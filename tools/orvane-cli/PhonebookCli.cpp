@@ -4,13 +4,17 @@
 
 #include "phonebook/CsvFormat.h"
 #include "phonebook/ImportJob.h"
+#include "phonebook/OutlookImport.h"
+#include "phonebook/OutlookLibrary.h"
 #include "phonebook/OutlookTempFile.h"
 #include "phonebook/PhonebookFile.h"
 #include "phonebook/VCardFormat.h"
+#include "platform/Paths.h"
 
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <iostream>
 #include <map>
 #include <optional>
 #include <string>
@@ -41,6 +45,8 @@ constexpr const char* kUsage =
     "                                     import a CSV file through the chosen columns\n"
     "  import-vcard FILE --name-col N --number-col M OUT.phb\n"
     "                                     import a vCard file through the chosen columns\n"
+    "  import-outlook FILE.pst OUT.phb    import the contacts of an Outlook data file\n"
+    "                                     (.pst, .ost) through the contacts export library\n"
     "  import-outlook FOLDER OUT.phb      import the contact files pst.tmp and pab.tmp\n"
     "                                     that the Outlook export wrote into FOLDER\n"
     "  export-csv FILE.phb OUT.csv        export the entries as CSV\n"
@@ -50,6 +56,8 @@ constexpr const char* kUsage =
     "Options:\n"
     "  --free-edit 0|1    number display form of show (default 1: hyphens by length)\n"
     "  --add              import into OUT.phb keeping its entries (add mode)\n"
+    "  --password TEXT    password of a protected Outlook data file (\"-\": read a line\n"
+    "                     from standard input)\n"
     "  --name-col 0       import without names\n"
     "Columns count from 1. Exit status: 0 done, 1 failed, 2 usage error.\n";
 
@@ -89,6 +97,7 @@ struct Arguments {
   std::optional<int> numberColumn;
   bool freeEdit = true;
   bool add = false;
+  std::optional<std::string> password;
   std::string error;
 };
 
@@ -107,6 +116,12 @@ Arguments ParseArguments(const std::vector<std::string>& words) {
     const bool hasValue = i + 1 < words.size();
     if (word == "--add") {
       args.add = true;
+    } else if (word == "--password") {
+      if (!hasValue) {
+        args.error = "--password needs a text";
+        return args;
+      }
+      args.password = words[++i];
     } else if (word == "--name-col" || word == "--number-col" || word == "--free-edit") {
       const std::optional<int> value =
           hasValue ? ParseCount(words[i + 1], word == "--free-edit" ? 1 : 99) : std::nullopt;
@@ -299,19 +314,26 @@ void ReportOutlookFile(const fs::path& path, std::size_t expected, const Outlook
   }
 }
 
-int ImportOutlook(const Arguments& args) {
-  if (args.positional.size() != 2) {
-    return Usage("import-outlook needs FOLDER and OUT.phb");
+// Writes the collected contacts into the target, which stays untouched when none is new.
+int MergeOutlookContacts(const std::string& source, const std::string& target, CPhonebookList& list,
+                         const std::vector<PhonebookEntry>& collected) {
+  const std::size_t added = MergeCollected(list, collected);
+  if (added == 0) {
+    return FailText(source, "nothing to import: no contact with a new valid number, " + target + " was not written");
   }
-  const fs::path folder = args.positional[0];
-  const std::string& target = args.positional[1];
+  SortAndNumber(list);
+  if (!WritePhonebookFile(target, list)) {
+    return Fail(target, 766);
+  }
+  PrintImportSummary(added, 0);
+  return kCliOk;
+}
+
+// The contact files pst.tmp and pab.tmp that an export left in a folder.
+int ImportOutlookFolder(const fs::path& folder, const std::string& target, CPhonebookList& list) {
   std::error_code ec;
   const bool pst = fs::exists(folder / kPersonalFoldersFile, ec);
   const bool pab = fs::exists(folder / kAddressBookFile, ec);
-  CPhonebookList list;
-  if (args.add && fs::exists(target, ec) && !LoadPhonebook(target, list, false, true)) {
-    return kCliFailed;
-  }
   const OutlookCollection collection = ReadOutlookExports(folder, pst, pab, list, true);
   if (pst) {
     ReportOutlookFile(folder / kPersonalFoldersFile, 55, collection.personalFolders);
@@ -322,18 +344,74 @@ int ImportOutlook(const Arguments& args) {
   if (collection.failed) {
     return Fail(folder.string(), 768);
   }
-  // Nothing new: the target stays as it is rather than being replaced by an empty list.
-  const std::size_t added = MergeCollected(list, collection.collected);
-  if (added == 0) {
-    return FailText(folder.string(),
-                    "nothing to import: no contact with a new valid number, " + target + " was not written");
+  return MergeOutlookContacts(folder.string(), target, list, collection.collected);
+}
+
+std::string ReadPasswordLine() {
+  std::string line;
+  std::getline(std::cin, line);
+  if (!line.empty() && line.back() == '\r') {
+    line.pop_back();
   }
-  SortAndNumber(list);
-  if (!WritePhonebookFile(target, list)) {
-    return Fail(target, 766);
+  return line;
+}
+
+// Names why an Outlook data file gave nothing.
+int FailOutlookFile(const std::string& source, const std::string& reason) {
+  return FailText(source, reason + ": " + MessageText(768));
+}
+
+// An Outlook data file, read by the contacts export library.
+int ImportOutlookDataFile(const std::string& source, const std::string& target, CPhonebookList& list,
+                          const Arguments& args) {
+  COutlookLibrary library;
+  if (!library.Load()) {
+    return FailOutlookFile(COutlookLibrary::DefaultPath().string(), "the contacts export library cannot be loaded");
   }
-  PrintImportSummary(added, 0);
-  return kCliOk;
+  library.SetSourceFile(source);
+  const int protection = library.IsPasswordProtected();
+  if (protection < 0) {
+    return FailOutlookFile(source, "not an Outlook data file, or it cannot be read");
+  }
+  if (protection == 1) {
+    if (!args.password) {
+      return FailOutlookFile(source, "the file is protected by a password (--password)");
+    }
+    library.SetPassword(*args.password == "-" ? ReadPasswordLine() : *args.password);
+  }
+  const std::atomic<bool> never{false};
+  const OutlookImportResult result =
+      RunOutlookImport(library, CPaths::ExecutablePath().parent_path().string(), list, true, never, CPaths::TempDir());
+  if (result.personalFoldersStatus == COutlookLibrary::kWrongPassword) {
+    return FailOutlookFile(source, "wrong password");
+  }
+  if (result.skipped > 0) {
+    std::fprintf(stderr, "%s: skipped %u item(s) that could not be read\n", source.c_str(), result.skipped);
+  }
+  if (result.noTempFolder) {
+    return FailOutlookFile(CPaths::TempDir().string(), "no private folder for the contact files");
+  }
+  if (result.Failed()) {
+    return FailOutlookFile(source, "no contacts could be read");
+  }
+  return MergeOutlookContacts(source, target, list, result.collection.collected);
+}
+
+int ImportOutlook(const Arguments& args) {
+  if (args.positional.size() != 2) {
+    return Usage("import-outlook needs FILE.pst (or FOLDER) and OUT.phb");
+  }
+  const std::string& source = args.positional[0];
+  const std::string& target = args.positional[1];
+  std::error_code ec;
+  CPhonebookList list;
+  if (args.add && fs::exists(target, ec) && !LoadPhonebook(target, list, false, true)) {
+    return kCliFailed;
+  }
+  if (fs::is_directory(source, ec)) {
+    return ImportOutlookFolder(source, target, list);
+  }
+  return ImportOutlookDataFile(source, target, list, args);
 }
 
 int ExportCsv(const Arguments& args) {
