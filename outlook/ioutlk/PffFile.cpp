@@ -3,6 +3,8 @@
 #include "ioutlk/PffError.h"
 #include "ioutlk/PffProperty.h"
 
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -43,7 +45,21 @@ bool CPffFile::Open(const std::string& path) {
   }
   CPffError error;
   m_open = libpff_file_open(m_file, path.c_str(), libpff_get_access_flags_read(), &error) == 1;
+  if (m_open && IsCutShort(path)) {
+    Close();
+  }
   return m_open;
+}
+
+// libpff reads what it finds of a file cut short (an incomplete copy) and reports no
+// error; the contacts beyond the cut would be missing without a word. The header states
+// the whole file's size.
+bool CPffFile::IsCutShort(const std::string& path) const {
+  size64_t declared = 0;
+  CPffError error;
+  std::error_code ec;
+  const std::uintmax_t actual = std::filesystem::file_size(path, ec);
+  return ec || libpff_file_get_size(m_file, &declared, &error) != 1 || actual < declared;
 }
 
 void CPffFile::Close() {

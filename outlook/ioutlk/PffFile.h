@@ -25,7 +25,8 @@ class CPffFile {
   CPffFile(const CPffFile&) = delete;
   CPffFile& operator=(const CPffFile&) = delete;
 
-  // False when the file cannot be opened or libpff does not take it.
+  // False when the file cannot be opened, libpff does not take it, or it is shorter than
+  // its header says.
   bool Open(const std::string& path);
   void Close();
   bool IsOpen() const { return m_open; }
@@ -42,6 +43,7 @@ class CPffFile {
 
  private:
   PffItem MessageStore() const;
+  bool IsCutShort(const std::string& path) const;
 
   libpff_file_t* m_file = nullptr;
   bool m_open = false;

@@ -57,7 +57,7 @@ void COutlookLibrary::Unload() {
 
 void COutlookLibrary::SetSourceFile(const std::string& path) const {
   if (Loaded()) {
-    m_setSource(path.c_str());
+    m_setSource(path.empty() ? nullptr : path.c_str());
   }
 }
 

@@ -31,6 +31,7 @@ class COutlookLibrary {
   void Unload();
   bool Loaded() const { return m_handle != nullptr; }
 
+  // An empty path forgets the data file.
   void SetSourceFile(const std::string& path) const;
   void SetPassword(const std::string& password) const;
   // 1 protected, 0 not, -1 the file cannot be opened (or the library is not loaded).
