@@ -15,6 +15,7 @@ class CMemoryFile {
 
   // A name that opens the file ("/proc/self/fd/N").
   const std::string& Path() const { return m_path; }
+  int Descriptor() const { return m_fd; }
 
  private:
   int m_fd = -1;
