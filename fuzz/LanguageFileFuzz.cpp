@@ -17,37 +17,40 @@
 
 namespace {
 
-// A folder holding the four language file names, each a link to the current input.
-const std::filesystem::path& LanguageDir() {
-  // Made once and never destroyed, so the removal at exit still finds its name.
-  static const std::filesystem::path* const dir = [] {
+// A folder holding the four language file names, each a link to the input; made for one
+// input and removed after it, so nothing stays behind however the run ends.
+class CLanguageFolder {
+ public:
+  explicit CLanguageFolder(const std::string& target) {
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/orvane-fuzz-lang.XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr) {
       fuzzcheck::Fail("cannot make the language folder");
     }
-    std::atexit([] { std::filesystem::remove_all(LanguageDir()); });
-    return new std::filesystem::path(pattern);
-  }();
-  return *dir;
-}
-
-void LinkLanguageFiles(const std::string& target) {
-  for (std::int32_t language = 0; language < 4; ++language) {
-    const std::filesystem::path link = LanguageDir() / (std::string(CLanguageStrings::LanguageName(language)) + ".ini");
-    std::error_code ec;
-    std::filesystem::remove(link, ec);
-    std::filesystem::create_symlink(target, link);
+    m_dir = pattern;
+    for (std::int32_t language = 0; language < 4; ++language) {
+      std::filesystem::create_symlink(target, m_dir / (std::string(CLanguageStrings::LanguageName(language)) + ".ini"));
+    }
   }
-}
+  ~CLanguageFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(m_dir, ec);
+  }
+  CLanguageFolder(const CLanguageFolder&) = delete;
+  CLanguageFolder& operator=(const CLanguageFolder&) = delete;
+  const std::filesystem::path& Path() const { return m_dir; }
+
+ private:
+  std::filesystem::path m_dir;
+};
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const CMemoryFile input(data, size);
-  LinkLanguageFiles(input.Path());
+  const CLanguageFolder folder(input.Path());
   CSettingsStore settings(std::make_unique<CMemorySettingsBackend>());
-  CLanguageStrings strings(settings, LanguageDir());
+  CLanguageStrings strings(settings, folder.Path());
   const int fromResources = strings.InitialLoad(0);
   // Whichever table is in use, each string is there: the file's or the compiled-in one.
   for (const std::int32_t id : {1, 100, 700, 732, 794}) {
