@@ -9,6 +9,10 @@ function(orvane_target_options target)
                                              -fno-sanitize-recover=all)
     target_link_options(${target} PRIVATE -fsanitize=${_san})
   endif()
+  # The fuzz preset instruments our own code for libFuzzer's coverage feedback.
+  if(ORVANE_FUZZ)
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link)
+  endif()
 endfunction()
 
 # A static library of our own code:
