@@ -35,6 +35,7 @@ const StringSectionEntry StringSectionTable[] = {
     {"PhoneBookUtility", 4062, 4077},
     {"PhoneBookUtility", 4080, 4080},
     {"PhoneBookUtility", 4088, 4092},
+    {"PhoneBookUtility", 4700, 4701},
     {"PhoneBookUtility", 4504, 4514},
     {"PhoneBookUtility", 4581, 4587},
     {"PhoneBookUtility", 4600, 4601},

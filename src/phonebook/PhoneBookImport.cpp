@@ -5,6 +5,7 @@
 #include "framework/AppContext.h"
 #include "phonebook/PhoneBookConfirmDlg.h"
 #include "phonebook/PhoneBookImportDlg.h"
+#include "phonebook/PhoneBookOutlookImport.h"
 #include "phonebook/PhonebookFile.h"
 #include "phonebook/PhonebookListModel.h"
 #include "ui/AnimationPainter.h"
@@ -33,6 +34,8 @@ void CPhoneBookUtilityDlg::Import() {
     ImportFromFile();
   } else if (result == CPhoneBookImportDlg::kFromCallerList && !m_noDevice) {
     ReceiveCallerList();
+  } else if (result == CPhoneBookImportDlg::kFromOutlook) {
+    CPhoneBookOutlookImport(*this).Run();
   }
 }
 

@@ -2,14 +2,16 @@
 
 #include "phonebook/ChoiceDlg.h"
 
-// "Import": where new Computer entries come from: a phonebook file or the handset's caller
-// list. "File" is preselected; "Caller ID" can be chosen only while a handset is connected.
-// The result is kFromFile, kFromCallerList or QDialog::Rejected.
+// "Import": where new Computer entries come from: a phonebook file, Outlook or the handset's
+// caller list. "File" is preselected; "Caller ID" can be chosen only while a handset is
+// connected. The result is kFromFile, kFromOutlook, kFromCallerList or QDialog::Rejected.
 class CPhoneBookImportDlg : public CChoiceDlg {
   Q_OBJECT
 
  public:
   static constexpr int kFromFile = 240;
+  static constexpr int kFromOutlook = 241;
+  static constexpr int kOutlookChoice = 4067;
   static constexpr int kFromCallerList = 242;
   static constexpr int kFileChoice = 4066;
   static constexpr int kCallerChoice = 4068;

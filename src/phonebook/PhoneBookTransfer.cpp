@@ -7,6 +7,7 @@
 #include "devlink/LinkTypes.h"
 #include "framework/AppContext.h"
 #include "phonebook/HandsetPhonebook.h"
+#include "phonebook/PhoneBookOutlookImport.h"
 #include "phonebook/PhonebookFile.h"
 #include "phonebook/PhonebookListModel.h"
 #include "platform/WindowRegistry.h"
@@ -73,6 +74,9 @@ void CPhoneBookUtilityDlg::PostToSelf(std::uint32_t message) {
 }
 
 void CPhoneBookUtilityDlg::OnOtherMessage(const WindowMessage& message) {
+  if (m_outlookImport != nullptr) {
+    m_outlookImport->OnJobMessage(message.message);
+  }
   if (message.message == kExitSent || message.message == kExitFailed || message.message == kExitNoResponse) {
     m_closeResult = message.message;
     if (m_closeLoop != nullptr) {
@@ -458,6 +462,9 @@ bool CPhoneBookUtilityDlg::OnNoResponse(std::uint32_t code) {
 }
 
 bool CPhoneBookUtilityDlg::OnCancelRequested(std::uint32_t /*code*/) {
+  if (m_outlookImport != nullptr) {
+    m_outlookImport->Cancel();
+  }
   // Only a flag: the operation's own ending frees the window, so closing cannot start a
   // second send while this one is still in flight.
   return true;

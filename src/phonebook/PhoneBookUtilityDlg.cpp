@@ -5,6 +5,7 @@
 #include "appcore/SettingsStore.h"
 #include "framework/AppContext.h"
 #include "phonebook/PhoneBookEntryDlg.h"
+#include "phonebook/PhoneBookOutlookImport.h"
 #include "phonebook/PhonebookFile.h"
 #include "phonebook/PhonebookListModel.h"
 #include "ui/Artwork.h"
@@ -376,6 +377,9 @@ void CPhoneBookUtilityDlg::OnCommand(int id) {
     case kImport:
     case kMenuImport:
       Import();
+      break;
+    case kImportFromOutlook:
+      CPhoneBookOutlookImport(*this).Run();
       break;
     case kReceiveCallerList:
       ReceiveCallerList();

@@ -11,6 +11,7 @@
 #include <vector>
 
 class CCharSetEdit;
+class CPhoneBookOutlookImport;
 class CPhonebookListModel;
 class QEventLoop;
 class QLabel;
@@ -33,6 +34,8 @@ class QTableView;
 // of a send was written.
 class CPhoneBookUtilityDlg : public CTemplate {
   Q_OBJECT
+  // The import from Outlook works on the Computer list and the busy display.
+  friend class CPhoneBookOutlookImport;
 
  public:
   // Control ids (a control's id is also the id of its text).
@@ -55,6 +58,7 @@ class CPhoneBookUtilityDlg : public CTemplate {
   static constexpr int kCurrentFilePath = 4078;
   static constexpr int kImport = 4081;
   static constexpr int kReceiveCallerList = 4007;
+  static constexpr int kImportFromOutlook = 4010;
   // Menu commands.
   static constexpr int kMenuSend = 44021;
   static constexpr int kMenuSaveAs = 44022;
@@ -245,4 +249,6 @@ class CPhoneBookUtilityDlg : public CTemplate {
   HandsetPhonebookRecord m_record;
   QEventLoop* m_closeLoop = nullptr;
   std::uint32_t m_closeResult = 0;
+  // The import from Outlook while it runs (its job's messages and Cancel go to it).
+  CPhoneBookOutlookImport* m_outlookImport = nullptr;
 };

@@ -103,12 +103,12 @@ class LanguageStringsTest : public ::testing::Test {
   std::unique_ptr<CLanguageStrings> m_strings;
 };
 
-TEST(StringSectionTable, HoldsSeventyDisjointRangesAndEndsWithTheZeroEntry) {
-  ASSERT_EQ(StringSectionCount(), 70u);
-  EXPECT_EQ(StringSectionTable[70].firstId, 0);
-  EXPECT_EQ(StringSectionTable[70].lastId, 0);
+TEST(StringSectionTable, HoldsSeventyOneDisjointRangesAndEndsWithTheZeroEntry) {
+  ASSERT_EQ(StringSectionCount(), 71u);
+  EXPECT_EQ(StringSectionTable[71].firstId, 0);
+  EXPECT_EQ(StringSectionTable[71].lastId, 0);
   EXPECT_STREQ(StringSectionTable[0].sectionName, "VantelWinApp");
-  EXPECT_STREQ(StringSectionTable[69].sectionName, "Melody");
+  EXPECT_STREQ(StringSectionTable[70].sectionName, "Melody");
   std::set<std::int32_t> seen;
   for (const auto& [section, id] : AllIds()) {
     EXPECT_TRUE(seen.insert(id).second) << "id " << id << " is listed twice";
