@@ -68,10 +68,13 @@ void CPhoneBookOutlookImport::Run() {
   if (!m_window) {
     return;
   }
-  if (!m_result.cancelled && !m_result.Failed()) {
+  // Cancel pressed at any time before the job reported: nothing is merged, even when the
+  // job happened to finish first.
+  const bool cancelled = m_cancel.load() || m_result.cancelled;
+  if (!cancelled && !m_result.Failed()) {
     Merge();
   }
-  End(m_result.Failed());
+  End(!cancelled && m_result.Failed());
 }
 
 // The open dialog in the folder of the last data file (the documents folder at first).
