@@ -12,6 +12,12 @@
 #include "ioutlk/PffFile.h"
 #include "phonebook/OutlookTempFile.h"
 
+// libpff (not ours, not instrumented) loses small blocks on some damaged files: a column
+// definition of a table it gives up on. Those leaks are libpff's; ours are still reported.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libpff.so\n";
+}
+
 namespace {
 
 void CheckLines(const std::string& lines, std::uint32_t written) {
