@@ -117,6 +117,29 @@ TEST_F(OutlookLibrary, DamagedFilesWriteNothing) {
   EXPECT_EQ(m_library.IsPasswordProtected(), -1);
 }
 
+// Eight bytes inverted inside the data of one contact (Matthew R. Wilcox): that contact is
+// skipped and counted, the other five are written.
+TEST_F(OutlookLibrary, AnUnreadableContactIsSkippedNotFatal) {
+  std::string bytes = ReadAll(Sample("SampleContacts.pst"));
+  for (std::size_t i = 22628; i < 22636; ++i) {
+    bytes[i] = static_cast<char>(~static_cast<unsigned char>(bytes[i]));
+  }
+  CScratchFolder inputs;
+  inputs.Write("damaged.pst", bytes);
+  ASSERT_EQ(Export(inputs / "damaged.pst"), COutlookLibrary::kOk);
+  std::uint32_t written = 0;
+  std::uint32_t skipped = 0;
+  m_library.LastCounts(written, skipped);
+  EXPECT_EQ(written, 5u);
+  EXPECT_EQ(skipped, 1u);
+  const std::string lines = m_work.Read("pst.tmp");
+  EXPECT_EQ(lines.find("Matthew"), std::string::npos);
+  for (const char* name :
+       {"Sebastian Wright", "Wichert Kroos", "Christoffer van de Meeberg", "Margaret J. Tolle", "Bertha A. Buell"}) {
+    EXPECT_NE(lines.find(name), std::string::npos) << name;
+  }
+}
+
 TEST_F(OutlookLibrary, RefusesCallsWithoutWhatTheyNeed) {
   m_library.SetSourceFile({});
   EXPECT_EQ(m_library.Transfer(kPersonalFolders, "", m_work.File("pst.tmp")), COutlookLibrary::kNoSource);
