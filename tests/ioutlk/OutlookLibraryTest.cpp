@@ -140,6 +140,20 @@ TEST_F(OutlookLibrary, AnUnreadableContactIsSkippedNotFatal) {
   }
 }
 
+// An address book (.pab) has the container of a .pst file with the content type "AB" in
+// its header. libpff refuses that type, so neither mode reads one: mode 10 cannot open it,
+// mode 11 has no source. Should libpff learn the type, this test shows mode 11 is due.
+TEST_F(OutlookLibrary, AnAddressBookIsNoSource) {
+  std::string bytes = ReadAll(Sample("SampleContacts.pst"));
+  ASSERT_EQ(bytes.substr(8, 2), "SM");
+  bytes.replace(8, 2, "AB");
+  CScratchFolder inputs;
+  inputs.Write("contacts.pab", bytes);
+  EXPECT_EQ(Export(inputs / "contacts.pab"), COutlookLibrary::kNotOpened);
+  EXPECT_EQ(Export(inputs / "contacts.pab", "pab.tmp", kAddressBook), COutlookLibrary::kNoSource);
+  EXPECT_EQ(m_work.FileCount(), 0u);
+}
+
 TEST_F(OutlookLibrary, RefusesCallsWithoutWhatTheyNeed) {
   m_library.SetSourceFile({});
   EXPECT_EQ(m_library.Transfer(kPersonalFolders, "", m_work.File("pst.tmp")), COutlookLibrary::kNoSource);
