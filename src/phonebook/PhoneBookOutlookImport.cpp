@@ -60,7 +60,12 @@ void CPhoneBookOutlookImport::Run() {
     return;
   }
   m_library.SetSourceFile(source);
-  if (m_library.IsPasswordProtected() == 1 && !AskPassword()) {
+  const int protection = PasswordProtection();
+  if (!m_window || m_cancel.load()) {
+    End(false);
+    return;
+  }
+  if (protection == 1 && !AskPassword()) {
     End(m_window != nullptr);
     return;
   }
@@ -129,6 +134,22 @@ bool CPhoneBookOutlookImport::OpenProgress() {
   window.SetProgressMessage(kMsgReceiving, {outlook}, CTemplate::kProgressCancel | CAnimationPainter::kReceive);
   window.ShowProgressDialog(title, text, CTemplate::kProgressCancel | CAnimationPainter::kReceive, {outlook});
   return true;
+}
+
+// Whether the file asks for a password. libpff reads the file's indexes to open it, which
+// takes a while for a large file: the question runs on a thread of its own while the
+// window serves its messages (the progress window keeps moving and can be cancelled).
+int CPhoneBookOutlookImport::PasswordProtection() {
+  int protection = -1;
+  QEventLoop loop;
+  std::thread query([this, &protection, &loop] {
+    protection = m_library.IsPasswordProtected();
+    QMetaObject::invokeMethod(
+        &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+  });
+  loop.exec();
+  query.join();
+  return protection;
 }
 
 // False when the password dialog was cancelled (or the window went meanwhile).

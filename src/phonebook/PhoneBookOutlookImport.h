@@ -44,6 +44,7 @@ class CPhoneBookOutlookImport {
  private:
   std::string ChooseDataFile();
   bool OpenProgress();
+  int PasswordProtection();
   bool AskPassword();
   void RunJob();
   void Merge();

@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 using namespace templatetest;
 
@@ -56,18 +57,25 @@ class CScopedEnvironment {
   bool m_had = false;
 };
 
-// Answers the password dialog as soon as it is open: the text and OK, or Cancel.
-void AnswerPassword(Dlg& window, const QString& password, bool ok, bool* asked) {
-  QTimer::singleShot(0, &window, [&window, password, ok, asked] {
+// Runs `act` on the password dialog as soon as it is open.
+void WhenPasswordAsked(Dlg& window, std::function<void(CPhoneBookPasswordDlg&)> act) {
+  QTimer::singleShot(0, &window, [&window, act] {
     auto* dialog = qobject_cast<CPhoneBookPasswordDlg*>(window.OpenSubDialog());
-    if (dialog == nullptr) {
-      // The job has not reached the dialog yet.
-      AnswerPassword(window, password, ok, asked);
+    if (dialog == nullptr || !dialog->isVisible()) {
+      // The file is still being asked whether it is protected.
+      WhenPasswordAsked(window, act);
       return;
     }
+    act(*dialog);
+  });
+}
+
+// Answers the password dialog: the text and OK, or Cancel.
+void AnswerPassword(Dlg& window, const QString& password, bool ok, bool* asked) {
+  WhenPasswordAsked(window, [password, ok, asked](CPhoneBookPasswordDlg& dialog) {
     *asked = true;
-    dialog->PasswordEdit()->setText(password);
-    dialog->done(ok ? QDialog::Accepted : QDialog::Rejected);
+    dialog.PasswordEdit()->setText(password);
+    dialog.done(ok ? QDialog::Accepted : QDialog::Rejected);
   });
 }
 
@@ -220,9 +228,9 @@ class PhoneBookOutlookTest : public QObject {
     QVERIFY(window->OpenSubDialog() == nullptr || !window->OpenSubDialog()->isVisible());
   }
 
-  // Cancel in the progress window while the job runs: nothing merged, no message, the
-  // private folder gone. The cancel is queued before the job can report.
-  void cancelMergesNothing() {
+  // Cancel in the progress window before the job starts (while the file is asked whether it
+  // is protected): nothing merged, no message, no folder left, the next import runs.
+  void cancelBeforeTheJobMergesNothing() {
     auto window = Open();
     const WindowHandle handle = window->Handle();
     S().onMessage = [handle](std::int32_t number) {
@@ -239,11 +247,31 @@ class PhoneBookOutlookTest : public QObject {
     QCOMPARE(window->Executing(), std::uint8_t{0});
     QCOMPARE(ImportFoldersLeft(), 0);
 
-    // The next import runs normally.
     S().onMessage = {};
     Choose(Sample("SampleContacts.pst"));
     window->OnCommand(Dlg::kImportFromOutlook);
     QCOMPARE(window->ComputerList().Count(), std::size_t{6});
+  }
+
+  // Cancel queued as the job starts (right after the password): the job's report is taken
+  // as cancelled, no message, the window free again and no folder left.
+  void cancelWhileTheJobRunsShowsNothing() {
+    auto window = Open();
+    const WindowHandle handle = window->Handle();
+    bool asked = false;
+    WhenPasswordAsked(*window, [handle, &asked](CPhoneBookPasswordDlg& dialog) {
+      asked = true;
+      dialog.PasswordEdit()->setText("brWjacX");
+      PostMessage(handle, TemplateMessage::kCancel, 0, 0);
+      dialog.done(QDialog::Accepted);
+    });
+    Choose(Sample("passworded.pst"));
+    window->OnCommand(Dlg::kImportFromOutlook);
+    QVERIFY(asked);
+    QCOMPARE(S().Count(kMsgImportError), 0);
+    QCOMPARE(window->Executing(), std::uint8_t{0});
+    QVERIFY(window->Content()->isEnabled());
+    QCOMPARE(ImportFoldersLeft(), 0);
   }
 
   // While the import runs the window does not close (727).
