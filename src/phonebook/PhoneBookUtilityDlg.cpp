@@ -85,6 +85,7 @@ CPhoneBookUtilityDlg::CPhoneBookUtilityDlg(QWidget* parent, CAppContext* context
   SetKind(APP_PHONEBOOK);
   BuildControls();
   BuildMenus();
+  BuildExtraMenus();
   RelabelControls();
   AddKindToolTips();
   LoadFileHistory();
@@ -282,6 +283,7 @@ void CPhoneBookUtilityDlg::RelabelControls() {
   m_fileMenu->setTitle(Text(kFileMenuTitle));
   m_editMenu->setTitle(Text(kEditMenuTitle));
   m_helpMenu->setTitle(Text(kHelpMenuTitle));
+  RelabelExtraMenus();
   const QList<QAction*> submenus = m_editMenu->actions();
   if (submenus.size() >= 2) {
     submenus[0]->setText(Text(kComputerMenuTitle));
@@ -308,6 +310,9 @@ void CPhoneBookUtilityDlg::UpdateTitle() {
 // ---- commands ----------------------------------------------------------------------------------
 
 void CPhoneBookUtilityDlg::OnCommand(int id) {
+  if (OnExtraCommand(id)) {
+    return;
+  }
   switch (id) {
     case kNew:
     case kMenuNew:
