@@ -15,6 +15,7 @@
 #include "phonebook/PhonebookFile.h"
 #include "ui/CharSetEdit.h"
 #include "ui/PhoneNumberEdit.h"
+#include "ui/ProgressWnd.h"
 
 #include <QApplication>
 #include <QDir>
@@ -36,6 +37,13 @@ namespace {
 
 using Dlg = CPhoneBookUtilityDlg;
 using FromDlg = CPhoneBookImportFromDlg;
+
+// The window with its closing question reachable for the test.
+class Window : public CPhoneBookUtilityDlg {
+ public:
+  using CPhoneBookUtilityDlg::CPhoneBookUtilityDlg;
+  using CPhoneBookUtilityDlg::QueryClose;
+};
 
 std::string ReadText(const QString& path) {
   std::ifstream in(path.toStdString(), std::ios::binary);
@@ -119,8 +127,8 @@ class PhoneBookFilesTest : public QObject {
   Services& S() { return *m_services; }
   QString Path(const QString& name) const { return m_dir.filePath(name); }
 
-  std::unique_ptr<Dlg> Open() {
-    auto window = std::make_unique<Dlg>(nullptr, &S().context);
+  std::unique_ptr<Window> Open() {
+    auto window = std::make_unique<Window>(nullptr, &S().context);
     window->SetSendCacheFile(Path("PBCache.phb").toStdString());
     window->show();
     return window;
@@ -295,6 +303,41 @@ class PhoneBookFilesTest : public QObject {
     QCOMPARE(S().texts.back(), std::string("10000 phonebook entries were imported."));
     QCOMPARE(window->ComputerList().Count(), std::size_t{10000});
     QCOMPARE(S().Count(753), 0);
+  }
+
+  // While the worker imports, the window is disabled behind the progress window ("Receiving
+  // CSV") and refuses to close with 727; afterwards it is free again.
+  void closingRefusedDuringImport() {
+    const QString file = Path("many.csv");
+    {
+      std::string text;
+      for (int i = 0; i < 100000; ++i) {
+        text += "Name " + std::to_string(i) + "," + std::to_string(300000000 + i) + "\r\n";
+      }
+      WriteText(file, text);
+    }
+    auto window = Open();
+    Window* raw = window.get();
+    bool duringImport = false;
+    Import(*window, file, {}, [&](FromDlg* dialog) {
+      // Runs in the import's own wait, before the worker's result can arrive.
+      QTimer::singleShot(0, raw, [&] {
+        duringImport = raw->Executing() == Dlg::kImporting;
+        QVERIFY(duringImport);
+        QVERIFY(!raw->IsContentEnabled());
+        QVERIFY(raw->ProgressWindow()->IsOpen());
+        QVERIFY(raw->ProgressWindow()->MessageText().contains("CSV"));
+        QVERIFY(!raw->QueryClose());
+        QCOMPARE(S().Count(727), 1);
+      });
+      ChooseColumns(dialog, 1, 2);
+    });
+    QVERIFY(duringImport);
+    QVERIFY(raw->isVisible());
+    QCOMPARE(window->ComputerList().Count(), std::size_t{100000});
+    QCOMPARE(window->Executing(), std::uint8_t{0});
+    QVERIFY(window->IsContentEnabled());
+    QVERIFY(!window->ProgressWindow()->IsOpen());
   }
 
   // Export as CSV writes every row as an entry line; a path that cannot be written gives 767
