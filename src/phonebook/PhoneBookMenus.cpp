@@ -85,9 +85,8 @@ void CPhoneBookUtilityDlg::UpdateExtraItems() {
   const bool pcRows = !m_computer.Empty();
   const bool devRows = !m_handset.Empty();
   const bool handsetRoom = m_handset.Count() < static_cast<std::size_t>(std::max(0, Capacity()));
-  const bool idle = Executing() == 0;
   for (int id : {kMenuExportVCard, kMenuExportCsv, kMenuExport}) {
-    EnableItem(id, pcRows && idle);
+    EnableItem(id, pcRows);
   }
   EnableMenuItem(m_pcContext, kContextComputerEdit, pcRows && pcSelected == 1);
   EnableMenuItem(m_pcContext, kContextComputerErase, pcRows && pcSelected >= 1);
@@ -96,7 +95,7 @@ void CPhoneBookUtilityDlg::UpdateExtraItems() {
   EnableMenuItem(m_devContext, kContextHandsetEdit, devRows && devSelected == 1);
   EnableMenuItem(m_devContext, kContextHandsetErase, devRows && devSelected >= 1);
   EnableMenuItem(m_devContext, kContextHandsetSelectAll, devRows);
-  EnableMenuItem(m_devContext, kReceiveCallerList, !m_noDevice && idle);
+  EnableMenuItem(m_devContext, kReceiveCallerList, !m_noDevice);
 }
 
 bool CPhoneBookUtilityDlg::OnExtraCommand(int id) {

@@ -112,6 +112,14 @@ void SelectOnly(QTableView* view, int row) {
   view->selectionModel()->select(view->model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
+// Makes the window the active one again once the entry dialog it showed is gone, so that
+// its keys reach it.
+void Activate(QWidget* window) {
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  window->activateWindow();
+  QTRY_COMPARE(QApplication::activeWindow(), window);
+}
+
 bool HasItem(QMenu* menu, int id) {
   return CTemplate::MenuItem(menu, id) != nullptr;
 }
@@ -219,6 +227,7 @@ class PhoneBookFilesTest : public QObject {
     QCOMPARE(window->Executing(), std::uint8_t{0});
     QVERIFY(window->IsContentEnabled());
     QCOMPARE(window->ComputerView()->model()->rowCount(), 3);
+    QVERIFY(CTemplate::MenuItem(window->MenuBar()->actions().first()->menu(), Dlg::kMenuExport)->isEnabled());
   }
 
   // The same column for name and number is refused with 753 and imports nothing; a name
@@ -481,8 +490,7 @@ class PhoneBookFilesTest : public QObject {
   // Ctrl+A adds to and Ctrl+E edits in the list that has the focus.
   void accelerators() {
     auto window = Open();
-    window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    Activate(window.get());
     window->HandsetView()->setFocus();
     WhenOpen<CPhoneBookEntryDlg>(*window, [](CPhoneBookEntryDlg* dialog) {
       QVERIFY(dialog->NameEdit()->text().isEmpty());
@@ -494,9 +502,7 @@ class PhoneBookFilesTest : public QObject {
     QCOMPARE(window->HandsetList().Count(), std::size_t{1});
     QVERIFY(window->ComputerList().Empty());
 
-    // The entry dialog was the active window: the keys go to the phonebook window again.
-    window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    Activate(window.get());
     window->ComputerView()->setFocus();
     WhenOpen<CPhoneBookEntryDlg>(*window, [](CPhoneBookEntryDlg* dialog) {
       dialog->NameEdit()->setText("Cal");
@@ -507,9 +513,7 @@ class PhoneBookFilesTest : public QObject {
     QCOMPARE(window->ComputerList().Count(), std::size_t{1});
 
     SelectOnly(window->ComputerView(), 0);
-    // The entry dialog was the active window: the keys go to the phonebook window again.
-    window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    Activate(window.get());
     window->ComputerView()->setFocus();
     WhenOpen<CPhoneBookEntryDlg>(*window, [](CPhoneBookEntryDlg* dialog) {
       QCOMPARE(dialog->NameEdit()->text(), QString("Cal"));
