@@ -1,7 +1,10 @@
-// CPhoneBookUtilityDlg: the Export submenu, the context menus of the two lists and the
-// accelerators.
+// CPhoneBookUtilityDlg: the Export submenu, the context menus of the two lists, the
+// accelerators and the pictures on the buttons.
 #include "phonebook/PhoneBookUtilityDlg.h"
 
+#include "ui/Artwork.h"
+
+#include <QAbstractButton>
 #include <QMenu>
 #include <QShortcut>
 #include <QTableView>
@@ -52,6 +55,30 @@ void CPhoneBookUtilityDlg::BuildExtraMenus() {
         OnCommand(command);
       }
     });
+  }
+}
+
+// Each button shows its picture beside its caption; the toolkit greys it while disabled.
+void CPhoneBookUtilityDlg::SetButtonImages() {
+  const std::pair<int, const char*> pictures[] = {{kOpenFile, "open"},
+                                                  {kNew, "new"},
+                                                  {kSave, "save"},
+                                                  {kImport, "import"},
+                                                  {kComputerAdd, "add"},
+                                                  {kHandsetAdd, "add"},
+                                                  {kComputerEdit, "edit"},
+                                                  {kHandsetEdit, "edit"},
+                                                  {kComputerErase, "erase"},
+                                                  {kHandsetErase, "erase"},
+                                                  {kToHandset, "to-handset"},
+                                                  {kToComputer, "to-computer"},
+                                                  {TemplateId::kSend, "send"},
+                                                  {kSearch, "search"}};
+  for (const auto& [id, picture] : pictures) {
+    if (auto* button = qobject_cast<QAbstractButton*>(Control(id))) {
+      button->setIcon(CArtwork::Icon(QStringLiteral("phonebook/") + picture));
+      button->setIconSize(QSize(20, 20));
+    }
   }
 }
 

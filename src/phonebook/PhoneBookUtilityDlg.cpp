@@ -86,6 +86,7 @@ CPhoneBookUtilityDlg::CPhoneBookUtilityDlg(QWidget* parent, CAppContext* context
   BuildControls();
   BuildMenus();
   BuildExtraMenus();
+  SetButtonImages();
   RelabelControls();
   AddKindToolTips();
   LoadFileHistory();

@@ -224,6 +224,7 @@ class CPhoneBookUtilityDlg : public CTemplate {
 
   // ---- menus and keys (PhoneBookMenus.cpp) ---------------------------------------------
   void BuildExtraMenus();
+  void SetButtonImages();
   void RelabelExtraMenus();
   void UpdateExtraItems();
   void ShowContextMenu(Side side, const QPoint& position);

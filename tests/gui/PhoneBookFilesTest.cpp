@@ -17,6 +17,7 @@
 #include "ui/PhoneNumberEdit.h"
 #include "ui/ProgressWnd.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -485,6 +486,17 @@ class PhoneBookFilesTest : public QObject {
     QCoreApplication::sendEvent(view->viewport(), &event);
     QTRY_VERIFY(dev->isVisible());
     dev->close();
+  }
+
+  // Every button of the window shows its picture.
+  void buttonPictures() {
+    auto window = Open();
+    for (int id : {Dlg::kOpenFile, Dlg::kNew, Dlg::kSave, Dlg::kImport, Dlg::kComputerAdd, Dlg::kHandsetAdd,
+                   Dlg::kComputerEdit, Dlg::kHandsetEdit, Dlg::kComputerErase, Dlg::kHandsetErase, Dlg::kToHandset,
+                   Dlg::kToComputer, static_cast<int>(TemplateId::kSend), Dlg::kSearch}) {
+      auto* button = qobject_cast<QAbstractButton*>(window->Control(id));
+      QVERIFY2(button != nullptr && !button->icon().pixmap(QSize(20, 20)).isNull(), qPrintable(QString::number(id)));
+    }
   }
 
   // Ctrl+A adds to and Ctrl+E edits in the list that has the focus.
