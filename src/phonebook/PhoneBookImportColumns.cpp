@@ -69,6 +69,9 @@ bool CPhoneBookUtilityDlg::ImportFromColumns(int kind, const std::string& path, 
   SetProgressMessage(kMsgReceivingKind, {String(kind == 0 ? kCsvText : kVCardText)}, CAnimationPainter::kReceive);
   CTemplate::ShowOperationProgress(kImport);
   BeginBusy();
+  // The menus sit outside the content that BeginBusy disables: a menu command now would
+  // change the list that the worker's result is about to replace.
+  m_menuBar->setEnabled(false);
   if (m_importer == nullptr) {
     m_importer = new CImportWorker(this);
   }
@@ -80,6 +83,7 @@ bool CPhoneBookUtilityDlg::ImportFromColumns(int kind, const std::string& path, 
   if (!self) {
     return false;
   }
+  m_menuBar->setEnabled(true);
   m_computer = std::move(job->list);
   SortAndNumber(m_computer);
   m_pcEdit = true;

@@ -335,6 +335,7 @@ class PhoneBookFilesTest : public QObject {
         duringImport = raw->Executing() == Dlg::kImporting;
         QVERIFY(duringImport);
         QVERIFY(!raw->IsContentEnabled());
+        QVERIFY(!raw->MenuBar()->isEnabled());
         QVERIFY(raw->ProgressWindow()->IsOpen());
         QVERIFY(raw->ProgressWindow()->MessageText().contains("CSV"));
         QVERIFY(!raw->QueryClose());
@@ -348,6 +349,7 @@ class PhoneBookFilesTest : public QObject {
     QCOMPARE(window->Executing(), std::uint8_t{0});
     QVERIFY(window->IsContentEnabled());
     QVERIFY(!window->ProgressWindow()->IsOpen());
+    QVERIFY(window->MenuBar()->isEnabled());
   }
 
   // Export as CSV writes every row as an entry line; a path that cannot be written gives 767
