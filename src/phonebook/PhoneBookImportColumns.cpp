@@ -9,6 +9,7 @@
 #include "ui/AnimationPainter.h"
 #include "ui/Message.h"
 
+#include <QMenuBar>
 #include <memory>
 
 namespace {
