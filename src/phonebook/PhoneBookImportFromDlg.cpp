@@ -21,8 +21,6 @@ constexpr int kCsvTitle = 4051;
 constexpr int kVCardTitle = 4052;
 constexpr std::int32_t kMsgNotOpened = 732;
 constexpr std::int32_t kMsgInaccurate = 753;
-// Column numbers have at most two digits.
-constexpr int kColumnDigits = 2;
 }  // namespace
 
 CPhoneBookImportFromDlg::CPhoneBookImportFromDlg(QWidget* parent, CAppContext* context, Kind kind, std::string path)
@@ -40,7 +38,6 @@ CPhoneBookImportFromDlg::CPhoneBookImportFromDlg(QWidget* parent, CAppContext* c
     auto* field = new QLineEdit(Content());
     SetControlId(field, fieldId);
     field->setReadOnly(true);
-    field->setMaxLength(kColumnDigits);
     field->setFixedWidth(48);
     (fieldId == kNameField ? m_nameField : m_numberField) = field;
     connect(field, &QLineEdit::textChanged, this, &CPhoneBookImportFromDlg::UpdateButtons);
@@ -122,7 +119,9 @@ void CPhoneBookImportFromDlg::Press(int id) {
   }
 }
 
-// The field takes the number row's text of the current column: its column number.
+// The field takes the number row's text of the current column: its column number, whole
+// (address-book exports have a hundred columns and more; a field cut to two digits would
+// name another column).
 void CPhoneBookImportFromDlg::TakeColumn(QLineEdit* field) {
   const long column = m_grid->Col();
   if (column < 0) {

@@ -252,6 +252,32 @@ class PhoneBookFilesTest : public QObject {
     QCOMPARE(window->ComputerList().Count(), std::size_t{2});
     QCOMPARE(window->ComputerList().Row(0).name, std::string());
     QCOMPARE(window->ComputerList().Row(1).name, std::string());
+
+    // A wide export: column 101 is taken as 101, not cut to two digits.
+    const QString wide = Path("wide.csv");
+    {
+      std::string line;
+      for (int column = 1; column <= 120; ++column) {
+        line += (column == 101  ? std::string("Wendy")
+                 : column == 10 ? std::string("Ten")
+                                : std::to_string(column)) +
+                (column < 120 ? "," : "\r\n");
+      }
+      WriteText(wide, line);
+    }
+    Import(
+        *window, wide, [](CPhoneBookConfirmDlg* confirm) { AddMode(confirm); },
+        [](FromDlg* dialog) {
+          ClickColumn(dialog, 0);
+      dialog->Grid()->SetCol(100);
+          dialog->Press(FromDlg::kTakeName);
+          QCOMPARE(dialog->NameField()->text(), QString("101"));
+          dialog->Grid()->SetCol(119);
+          dialog->Press(FromDlg::kTakeNumber);
+          dialog->Press(FromDlg::kOk);
+        });
+    QCOMPARE(window->ComputerList().Count(), std::size_t{3});
+    QCOMPARE(window->ComputerList().Row(2).name, std::string("Wendy"));
   }
 
   // The import offers phonebook, CSV and vCard files; another extension gives 732 and a CSV
