@@ -402,14 +402,17 @@ bool CPhoneBookUtilityDlg::QueryClose() {
   if (!m_leaveWithoutAsking) {
     m_closing = true;
     const std::uint8_t executing = Executing();
+    // A close that already waits for the send it started stays closing: that send's end
+    // must still reach it.
+    const bool waitingForSend = m_closeLoop != nullptr;
     if (executing == kReceiving || executing == kReceivingCallers || executing == 6 || executing == 7) {
       ShowMsg(kMsgCannotExitReceiving, MB_ICONEXCLAMATION);
-      m_closing = false;
+      m_closing = waitingForSend;
       return false;
     }
     if (executing == kSending || executing == 8) {
       ShowMsg(kMsgCannotExitSending, MB_ICONEXCLAMATION);
-      m_closing = false;
+      m_closing = waitingForSend;
       return false;
     }
     if (executing == kSavingFile || executing == kOpeningFile) {

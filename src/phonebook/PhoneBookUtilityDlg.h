@@ -200,6 +200,8 @@ class CPhoneBookUtilityDlg : public CTemplate {
   bool SendRecord();
   void FinishSend();
   void HandsetGone();
+  void TellSubDialog(bool attached);
+  bool StartSequenceRefused(std::uint32_t code) const;
   void PostToSelf(std::uint32_t message);
 
   CPhonebookList m_computer;
