@@ -192,6 +192,24 @@ class PhoneBookWindowTest : public QObject {
     QCOMPARE(model->data(model->index(4, 2)).toString(), QString("02070005"));
   }
 
+  // A handset holding more entries than the "Entry" capacity shows them all: dropping them
+  // unseen would lose them at the next send. Send then refuses with 755 and erases nothing.
+  void receiveBeyondCapacityShowsAll() {
+    S().settings.WriteDword(kProductKey + "PhoneBook", "Entry", 3);
+    QVERIFY(S().Connect());
+    S().sim->Exports().StoreFill(UDFP_SIM_KIND_PHONEBOOK, 5);
+    auto window = Open();
+    QCOMPARE(window->Capacity(), 3);
+    QCOMPARE(window->HandsetList().Count(), std::size_t{5});
+    S().sim->ResetCounters();
+    window->OnCommand(TemplateId::kSend);
+    QCOMPARE(S().Count(755), 1);
+    QCOMPARE(S().Count(726), 0);
+    QTest::qWait(200);
+    QCOMPARE(S().sim->Counters().deleteRequests, 0u);
+    QCOMPARE(S().sim->Count(UDFP_SIM_KIND_PHONEBOOK), 5);
+  }
+
   // Add, edit and erase with their rules: a number already listed asks 1534 and leaves one
   // row; an invalid number keeps the dialog open with 786; the enabling follows the selection.
   void editingRules() {
@@ -439,7 +457,7 @@ class PhoneBookWindowTest : public QObject {
     QCOMPARE(S().Count(766), 1);
     QTest::qWait(300);
     QCOMPARE(S().sim->Count(UDFP_SIM_KIND_PHONEBOOK), 4);
-    QVERIFY(S().sim->Counters().lastOperation != LinkCode::kDelete);
+    QCOMPARE(S().sim->Counters().deleteRequests, 0u);
     QCOMPARE(window->Executing(), std::uint8_t{0});
     QVERIFY(window->IsContentEnabled());
   }
@@ -543,10 +561,19 @@ class PhoneBookWindowTest : public QObject {
 
   // The cable is pulled after the 4th of 10 records: no 723, Send disabled, the cache holds
   // the 10 entries the handset had, with their attribute bytes. Plugged in again, the
-  // window offers the cache (1533), shows the 10 again, and Send writes all 10 back with
-  // their bytes.
+  // window offers the cache (1533) and shows the 10 again. A second send broken off after
+  // 2 records keeps that cache (not the 4 entries it received first); the send after the
+  // next plug writes all 10 back with their bytes and only then removes the cache.
   void cablePulledAfterFourthOfTen() {
     QVERIFY(S().Connect());
+    auto checkCache = [&](auto name, auto number, auto attributes) {
+      const auto cached = ReadSendCacheEntries(CachePath());
+      QVERIFY(cached.has_value());
+      QCOMPARE(cached->size(), std::size_t{10});
+      for (int i = 1; i <= 10; ++i) {
+        QCOMPARE(cached->at(static_cast<std::size_t>(i - 1)), (PhonebookEntry{name(i), number(i), attributes(i)}));
+      }
+    };
     auto name = [](int i) { return "Entry " + std::string(i < 10 ? "0" : "") + std::to_string(i); };
     auto number = [](int i) { return std::to_string(5550100 + i); };
     auto attributes = [](int i) {
@@ -565,19 +592,25 @@ class PhoneBookWindowTest : public QObject {
     QVERIFY(!window->Control(TemplateId::kSend)->isEnabled());
     QVERIFY(window->IsContentEnabled());
     QCOMPARE(S().sim->Count(UDFP_SIM_KIND_PHONEBOOK), 4);
-    const auto cached = ReadSendCacheEntries(CachePath());
-    QVERIFY(cached.has_value());
-    QCOMPARE(cached->size(), std::size_t{10});
-    for (int i = 1; i <= 10; ++i) {
-      QCOMPARE(cached->at(static_cast<std::size_t>(i - 1)), (PhonebookEntry{name(i), number(i), attributes(i)}));
-    }
+    checkCache(name, number, attributes);
 
-    QVERIFY(Replugged(*window));
-    QTRY_COMPARE_WITH_TIMEOUT(S().Count(1533), 1, kWaitMs);
-    QTRY_VERIFY_WITH_TIMEOUT(window->Executing() == 0 && !window->NoDevice() && window->IsContentEnabled(), kWaitMs);
-    QCOMPARE(window->HandsetList().Count(), std::size_t{10});
-    QCOMPARE(window->HandsetList().Row(9).name, name(10));
-    QVERIFY(window->Control(TemplateId::kSend)->isEnabled());
+    for (int plug = 1; plug <= 2; ++plug) {
+      QVERIFY(Replugged(*window));
+      QTRY_COMPARE_WITH_TIMEOUT(S().Count(1533), plug, kWaitMs);
+      QTRY_VERIFY_WITH_TIMEOUT(window->Executing() == 0 && !window->NoDevice() && window->IsContentEnabled(), kWaitMs);
+      QCOMPARE(window->HandsetList().Count(), std::size_t{10});
+      QCOMPARE(window->HandsetList().Row(9).name, name(10));
+      QVERIFY(window->Control(TemplateId::kSend)->isEnabled());
+      if (plug == 2) {
+        break;
+      }
+      QVERIFY(S().sim->UnplugAfterObjects(UDFP_SIM_KIND_PHONEBOOK, 2));
+      window->OnCommand(TemplateId::kSend);
+      Unplugged(*window);
+      QCOMPARE(S().sim->Count(UDFP_SIM_KIND_PHONEBOOK), 2);
+      QCOMPARE(S().Count(723), 0);
+      checkCache(name, number, attributes);
+    }
     window->OnCommand(TemplateId::kSend);
     QTRY_COMPARE_WITH_TIMEOUT(S().Count(723), 1, kWaitMs);
     QCOMPARE(S().sim->Count(UDFP_SIM_KIND_PHONEBOOK), 10);
