@@ -834,6 +834,56 @@ class PhoneBookWindowTest : public QObject {
     QCOMPARE(S().sim->Count(UDFP_SIM_KIND_PHONEBOOK), 3);
   }
 
+  // Closing while the phonebook is being received: 727, the window stays; afterwards it
+  // closes without a question.
+  void closingDuringReceive() {
+    QVERIFY(S().Connect());
+    S().sim->Exports().StoreFill(UDFP_SIM_KIND_PHONEBOOK, 4);
+    S().sim->ResponseDelay(100);
+    auto window = Open(false);
+    QTRY_COMPARE_WITH_TIMEOUT(window->Executing(), Dlg::kReceiving, kWaitMs);
+    bool finished = false;
+    connect(window.get(), &QDialog::finished, this, [&finished] { finished = true; });
+    window->OnCommand(Dlg::kMenuExit);
+    QCOMPARE(S().Count(727), 1);
+    QVERIFY(!finished);
+    QTRY_VERIFY_WITH_TIMEOUT(window->Executing() == 0 && window->HandsetList().Count() == 4, kWaitMs);
+    window->OnCommand(Dlg::kMenuExit);
+    QVERIFY(finished);
+    QCOMPARE(S().Count(727), 1);
+  }
+
+  // The send that closing started is cancelled: 724 once, no 723, the window stays open
+  // and asks again at the next close.
+  void cancelOfTheClosingSendKeepsTheWindow() {
+    QVERIFY(S().Connect());
+    S().sim->Exports().StoreFill(UDFP_SIM_KIND_PHONEBOOK, 5);
+    auto window = Open();
+    AnswerEntryDialog(*window, "Quin", "5555");
+    window->OnCommand(Dlg::kHandsetAdd);
+    bool finished = false;
+    connect(window.get(), &QDialog::finished, this, [&finished] { finished = true; });
+    S().onMessage = [](std::int32_t number) { return number == 775 ? IDYES : IDOK; };
+    S().sim->ResponseDelay(100);
+    QTimer::singleShot(0, window.get(), [&] {
+      QTRY_VERIFY_WITH_TIMEOUT(window->Executing() == Dlg::kSending && S().sim->Count(UDFP_SIM_KIND_PHONEBOOK) >= 1,
+                               kWaitMs);
+      window->OnWindowMessage({TemplateMessage::kCancel, 0, 0, nullptr});
+    });
+    window->OnCommand(Dlg::kMenuExit);
+    QVERIFY(!finished);
+    QCOMPARE(S().Count(724), 1);
+    QCOMPARE(S().Count(723), 0);
+    QCOMPARE(window->Executing(), std::uint8_t{0});
+    QVERIFY(window->IsContentEnabled());
+    QVERIFY(std::filesystem::exists(CachePath()));
+    S().sim->ResponseDelay(0);
+    S().onMessage = [](std::int32_t number) { return number == 775 ? IDNO : IDOK; };
+    window->OnCommand(Dlg::kMenuExit);
+    QCOMPARE(S().Count(775), 2);
+    QVERIFY(finished);
+  }
+
   // While a send runs, closing is refused with 728.
   void closingDuringSend() {
     QVERIFY(S().Connect());
