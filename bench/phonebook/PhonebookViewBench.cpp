@@ -3,7 +3,11 @@
 //                      model in a table view and paint the view once
 //   Refresh            the list changed (a sort after an edit): the model is refreshed and
 //                      the view painted again
+//   Search             the Search button with a 16-character text that only its first
+//                      letter matches (the longest search), the row selected, scrolled to
+//                      and painted
 #include "phonebook/PhonebookFile.h"
+#include "phonebook/PhonebookList.h"
 #include "phonebook/PhonebookListModel.h"
 
 #include <benchmark/benchmark.h>
@@ -71,6 +75,23 @@ void BM_Refresh(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Refresh)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void BM_Search(benchmark::State& state) {
+  QTemporaryDir dir;
+  CPhonebookList list;
+  ReadPhonebookFile(MakePhonebookFile(dir, static_cast<int>(state.range(0))), list, false, true);
+  CPhonebookListModel model(list);
+  auto view = MakeView(model);
+  view->grab();
+  for (auto _ : state) {
+    const int row = SearchByName(list, "Nzzzzzzzzzzzzzzz");
+    view->clearSelection();
+    view->selectRow(row);
+    view->scrollTo(model.index(row, 0));
+    benchmark::DoNotOptimize(view->grab());
+  }
+}
+BENCHMARK(BM_Search)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
