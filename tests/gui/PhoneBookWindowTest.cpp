@@ -645,6 +645,34 @@ class PhoneBookWindowTest : public QObject {
     QVERIFY(!std::filesystem::exists(CachePath()));
   }
 
+  // The handset leaves utility mode (indication 0xE93) during the receive ahead of a send:
+  // that receive is no copy, the send stops before the erase and Send is disabled.
+  void handsetLeavesDuringReceiveBeforeSend() {
+    QVERIFY(S().Connect());
+    S().sim->Exports().StoreFill(UDFP_SIM_KIND_PHONEBOOK, 5);
+    S().sim->RefuseNextBlock(UDFP_SIM_REFUSE_BAD_ITEM);
+    auto window = Open();
+    AnswerEntryDialog(*window, "New", "123");
+    window->OnCommand(Dlg::kHandsetAdd);
+    S().sim->ResetCounters();
+    S().sim->ResponseDelay(150);
+    QTimer::singleShot(0, window.get(), [&] {
+      QTRY_COMPARE_WITH_TIMEOUT(window->Executing(), Dlg::kReceiving, kWaitMs);
+      S().sim->QueueEvent(UDFP_SIM_EVENT_E93);
+    });
+    const std::size_t before = S().shown.size();
+    window->OnCommand(TemplateId::kSend);
+    QTRY_VERIFY_WITH_TIMEOUT(window->NoDevice() && window->Executing() == 0 && window->IsContentEnabled(), kWaitMs);
+    QTest::qWait(1500);  // the receive itself still ends on the link
+    // Only the question: no erase was attempted (not even one the busy link refused).
+    QCOMPARE(ShownSince(before), (std::vector<std::int32_t>{726}));
+    QCOMPARE(S().sim->Counters().deleteRequests, 0u);
+    QCOMPARE(S().sim->Count(UDFP_SIM_KIND_PHONEBOOK), 5);
+    QVERIFY(!window->Control(TemplateId::kSend)->isEnabled());
+    QCOMPARE(S().Count(723), 0);
+    QVERIFY(!std::filesystem::exists(CachePath()));
+  }
+
   // A cache that cannot be read does not leave the window disabled: it receives as if there
   // were none, and the cache stays for a later try.
   void unreadableCacheReceivesNormally() {
