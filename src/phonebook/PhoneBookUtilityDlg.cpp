@@ -403,8 +403,8 @@ bool CPhoneBookUtilityDlg::QueryClose() {
     m_closing = true;
     const std::uint8_t executing = Executing();
     // A close that already waits for the send it started stays closing: that send's end
-    // must still reach it.
-    const bool waitingForSend = m_closeLoop != nullptr;
+    // (or the receive it runs first) must still reach it.
+    const bool waitingForSend = m_closeSending;
     if (executing == kReceiving || executing == kReceivingCallers || executing == 6 || executing == 7) {
       ShowMsg(kMsgCannotExitReceiving, MB_ICONEXCLAMATION);
       m_closing = waitingForSend;
@@ -444,11 +444,13 @@ bool CPhoneBookUtilityDlg::QueryClose() {
       }
       if (answer == IDYES) {
         m_closeResult = 0;
+        m_closeSending = true;
         RunCommand(TemplateId::kSend);
         if (!self) {
           return false;
         }
         if (Executing() != kSending && m_closeResult == 0) {
+          m_closeSending = false;
           m_closing = false;
           return false;
         }
@@ -461,6 +463,7 @@ bool CPhoneBookUtilityDlg::QueryClose() {
           }
           m_closeLoop = nullptr;
         }
+        m_closeSending = false;
         if (m_closeResult != kExitSent) {
           m_closing = false;
           return false;

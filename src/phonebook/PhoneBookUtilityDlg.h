@@ -246,5 +246,6 @@ class CPhoneBookUtilityDlg : public CTemplate {
   std::size_t m_written = 0;
   HandsetPhonebookRecord m_record;
   QEventLoop* m_closeLoop = nullptr;
+  bool m_closeSending = false;  // closing runs the send it asked about (775) and waits for it
   std::uint32_t m_closeResult = 0;
 };
