@@ -408,14 +408,17 @@ bool CPhoneBookUtilityDlg::QueryClose() {
   if (!m_leaveWithoutAsking) {
     m_closing = true;
     const std::uint8_t executing = Executing();
+    // A close that already waits for the send it started stays closing: that send's end
+    // (or the receive it runs first) must still reach it.
+    const bool waitingForSend = m_closeSending;
     if (executing == kReceiving || executing == kReceivingCallers || executing == 6 || executing == 7) {
       ShowMsg(kMsgCannotExitReceiving, MB_ICONEXCLAMATION);
-      m_closing = false;
+      m_closing = waitingForSend;
       return false;
     }
     if (executing == kSending || executing == 8) {
       ShowMsg(kMsgCannotExitSending, MB_ICONEXCLAMATION);
-      m_closing = false;
+      m_closing = waitingForSend;
       return false;
     }
     if (executing == kSavingFile || executing == kOpeningFile) {
@@ -447,11 +450,13 @@ bool CPhoneBookUtilityDlg::QueryClose() {
       }
       if (answer == IDYES) {
         m_closeResult = 0;
+        m_closeSending = true;
         RunCommand(TemplateId::kSend);
         if (!self) {
           return false;
         }
         if (Executing() != kSending && m_closeResult == 0) {
+          m_closeSending = false;
           m_closing = false;
           return false;
         }
@@ -464,6 +469,7 @@ bool CPhoneBookUtilityDlg::QueryClose() {
           }
           m_closeLoop = nullptr;
         }
+        m_closeSending = false;
         if (m_closeResult != kExitSent) {
           m_closing = false;
           return false;

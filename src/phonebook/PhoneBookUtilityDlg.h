@@ -241,6 +241,8 @@ class CPhoneBookUtilityDlg : public CTemplate {
   bool SendRecord();
   void FinishSend();
   void HandsetGone();
+  void TellSubDialog(bool attached);
+  bool StartSequenceRefused(std::uint32_t code) const;
   void PostToSelf(std::uint32_t message);
 
   CPhonebookList m_computer;
@@ -289,5 +291,6 @@ class CPhoneBookUtilityDlg : public CTemplate {
   std::size_t m_written = 0;
   HandsetPhonebookRecord m_record;
   QEventLoop* m_closeLoop = nullptr;
+  bool m_closeSending = false;  // closing runs the send it asked about (775) and waits for it
   std::uint32_t m_closeResult = 0;
 };
