@@ -1,5 +1,6 @@
 // Time of the file readers and of the import merge for phonebooks of growing size.
 #include "phonebook/CsvFormat.h"
+#include "phonebook/HandsetPhonebook.h"
 #include "phonebook/ImportJob.h"
 #include "phonebook/PhonebookFile.h"
 #include "phonebook/VCardFormat.h"
@@ -101,6 +102,53 @@ void BM_ReadVCardFileWithPhoto(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 BENCHMARK(BM_ReadVCardFileWithPhoto)->Arg(10)->Unit(benchmark::kMillisecond);
+
+// The handset side of a send for a list of n entries, every one received before with its
+// attribute bytes: the queue of records to write, and the send cache written before the
+// erase and read back by a restore.
+std::vector<PhonebookEntry> Received(const CPhonebookList& list) {
+  std::vector<PhonebookEntry> received;
+  for (const PhonebookRow& row : list.Rows()) {
+    const auto b = static_cast<std::uint8_t>(received.size());
+    received.push_back({row.name, row.number, {b, 2, 3, 4}});
+  }
+  return received;
+}
+
+void BM_BuildSendQueue(benchmark::State& state) {
+  const CPhonebookList list = MakeList(static_cast<int>(state.range(0)));
+  const std::vector<PhonebookEntry> received = Received(list);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(BuildSendQueue(list, received));
+  }
+}
+BENCHMARK(BM_BuildSendQueue)->Arg(250)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+std::filesystem::path ScratchCache() {
+  return std::filesystem::temp_directory_path() / ("orvane-bench-" + std::to_string(::getpid()) + "-PBCache.phb");
+}
+
+void BM_WriteSendCache(benchmark::State& state) {
+  const std::vector<PhonebookEntry> received = Received(MakeList(static_cast<int>(state.range(0))));
+  const std::filesystem::path path = ScratchCache();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(WriteSendCache(path, received));
+  }
+  std::filesystem::remove(path);
+}
+BENCHMARK(BM_WriteSendCache)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void BM_RestoreSendCache(benchmark::State& state) {
+  const std::filesystem::path path = ScratchCache();
+  WriteSendCache(path, Received(MakeList(static_cast<int>(state.range(0)))));
+  for (auto _ : state) {
+    CPhonebookList handset;
+    benchmark::DoNotOptimize(ReadSendCacheEntries(path));
+    benchmark::DoNotOptimize(ReadSendCache(path, handset, true));
+  }
+  std::filesystem::remove(path);
+}
+BENCHMARK(BM_RestoreSendCache)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -232,6 +232,12 @@ UDFP_API int32_t UdfpSimQueueEvent(uint32_t code, const uint8_t* data, uint32_t 
 /* Unplugs the handset right after it has handled block number `block` (counting from 0)
  * of the next transfer, before that block is answered; UDFP_SIM_NEVER disarms. */
 UDFP_API int32_t UdfpSimUnplugAfterBlock(uint32_t block);
+/* Unplugs the handset right after it has stored the `count`-th further object of `kind`
+ * written by the host (counted from this call), before the acknowledgement of that
+ * object's last block is answered: the object is kept, the host never hears of it, and the
+ * writes that follow find no handset. Fails for a kind without a store. A count of 0 or
+ * UDFP_SIM_NEVER disarms. Use it to pull the cable between two records of a send. */
+UDFP_API int32_t UdfpSimUnplugAfterObjects(uint32_t kind, uint32_t count);
 /* Milliseconds the firmware waits before it answers each request or block (default 0). */
 UDFP_API int32_t UdfpSimSetResponseDelay(uint32_t milliseconds);
 /* Disarms every fault above and clears the driver status byte. */
@@ -293,6 +299,7 @@ typedef struct UdfpSimCounters {
   uint32_t lastOperation;
   uint32_t eventPolls;        /* UdfpGetEventStatus calls with a valid handle */
   uint32_t driverStatusReads; /* UdfpGetDriverStatus calls with a valid handle */
+  uint32_t deleteRequests;    /* delete requests (0xE81) the firmware handled in a session */
 } UdfpSimCounters;
 UDFP_API int32_t UdfpSimGetCounters(UdfpSimCounters* counters);
 UDFP_API int32_t UdfpSimResetCounters(void);

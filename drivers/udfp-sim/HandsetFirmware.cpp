@@ -89,6 +89,7 @@ CHandsetFirmware::RequestResult CHandsetFirmware::Operation(std::uint16_t code, 
       m_read.reset();
       return {Reply(code, {UDFP_SIM_REPLY_OK}), false};
     case kDelete: {
+      ++m_deleteRequests;
       bool changed = false;
       const std::uint8_t status = Delete(payload, changed);
       return {Reply(code, {status}), changed};
@@ -295,6 +296,7 @@ CHandsetFirmware::BlockResult CHandsetFirmware::WriteBlock(std::span<const std::
     if (item == 0) {
       return Refuse(UDFP_SIM_REFUSE_MEMORY_FULL, number, true);
     }
+    result.committedKind = m_write->kind;
     m_write.reset();
     ++m_objectsStored;
     result.storesChanged = true;
@@ -374,4 +376,5 @@ void CHandsetFirmware::ResetCounters() {
   m_blocksRead = 0;
   m_blocksRefused = 0;
   m_objectsStored = 0;
+  m_deleteRequests = 0;
 }

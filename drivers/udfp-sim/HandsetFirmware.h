@@ -27,6 +27,8 @@ class CHandsetFirmware {
     std::vector<std::uint8_t> reply;
     std::optional<std::uint32_t> blockNumber;
     bool storesChanged = false;
+    // The kind of the object this block completed and stored, if it did.
+    std::optional<std::uint32_t> committedKind;
   };
   // What a host-to-device request produced.
   struct RequestResult {
@@ -66,6 +68,7 @@ class CHandsetFirmware {
   std::uint32_t BlocksRead() const { return m_blocksRead; }
   std::uint32_t BlocksRefused() const { return m_blocksRefused; }
   std::uint32_t ObjectsStored() const { return m_objectsStored; }
+  std::uint32_t DeleteRequests() const { return m_deleteRequests; }
   void ResetCounters();
 
  private:
@@ -110,4 +113,5 @@ class CHandsetFirmware {
   std::uint32_t m_blocksRead = 0;
   std::uint32_t m_blocksRefused = 0;
   std::uint32_t m_objectsStored = 0;
+  std::uint32_t m_deleteRequests = 0;
 };

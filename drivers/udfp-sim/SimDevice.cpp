@@ -149,8 +149,11 @@ void CSimDevice::Process(std::unique_lock<std::mutex>& lock, Command command) {
   if (command.isBlock) {
     auto result = m_firmware.HandleBlock(command.bytes);
     changed = result.storesChanged;
+    const bool objectDue = result.committedKind && UnplugDueAfterObjectLocked(*result.committedKind);
     if (result.blockNumber && *result.blockNumber == m_unplugAfterBlock) {
       m_unplugAfterBlock = UDFP_SIM_NEVER;
+      UnplugLocked();
+    } else if (objectDue) {
       UnplugLocked();
     } else {
       m_pipeReplies.push_back(std::move(result.reply));

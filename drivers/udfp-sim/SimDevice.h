@@ -79,6 +79,7 @@ class CSimDevice {
   std::int32_t RaiseDriverStatus(std::uint8_t status);
   std::int32_t QueueEvent(std::uint32_t code, const std::uint8_t* data, std::uint32_t length);
   std::int32_t UnplugAfterBlock(std::uint32_t block);
+  std::int32_t UnplugAfterObjects(std::uint32_t kind, std::uint32_t count);
   std::int32_t SetResponseDelay(std::uint32_t milliseconds);
   std::int32_t ClearFaults();
   std::int32_t SetPlayDuration(std::uint32_t milliseconds);
@@ -126,6 +127,8 @@ class CSimDevice {
   void StoresChangedLocked();
   void FlushPendingSave();
   bool TakeFaultCount(std::uint32_t& counter);
+  // Counts a stored object against the armed unplug; true when the cable goes now.
+  bool UnplugDueAfterObjectLocked(std::uint32_t kind);
   // A state file holds at most the emulated memory and its lists; anything larger is not one.
   static constexpr std::size_t kMaxStateFileBytes = 256u * 1024u * 1024u;
   static std::optional<std::string> ReadStateFile(const char* path);
@@ -165,6 +168,8 @@ class CSimDevice {
   std::uint32_t m_failPipe = 0;
   std::uint32_t m_stallPipe = 0;
   std::uint32_t m_unplugAfterBlock = UDFP_SIM_NEVER;
+  std::uint32_t m_unplugObjectKind = 0;
+  std::uint32_t m_unplugAfterObjects = 0;  // objects of that kind still to store; 0 disarmed
   std::uint32_t m_responseDelayMs = 0;
   UdfpSimCounters m_counters{};
 

@@ -51,6 +51,7 @@ void CSimDevice::FreshLocked() {
   m_failPipe = 0;
   m_stallPipe = 0;
   m_unplugAfterBlock = UDFP_SIM_NEVER;
+  m_unplugAfterObjects = 0;
   m_responseDelayMs = 0;
   m_counters = UdfpSimCounters{};
   m_pipeReady.notify_all();
@@ -290,6 +291,23 @@ std::int32_t CSimDevice::UnplugAfterBlock(std::uint32_t block) {
   return 1;
 }
 
+std::int32_t CSimDevice::UnplugAfterObjects(std::uint32_t kind, std::uint32_t count) {
+  std::lock_guard lock(m_mutex);
+  if (count != 0 && count != UDFP_SIM_NEVER && !m_stores.Capacity(kind)) {
+    return 0;  // the handset keeps no objects of that kind
+  }
+  m_unplugObjectKind = kind;
+  m_unplugAfterObjects = count == UDFP_SIM_NEVER ? 0 : count;
+  return 1;
+}
+
+bool CSimDevice::UnplugDueAfterObjectLocked(std::uint32_t kind) {
+  if (m_unplugAfterObjects == 0 || kind != m_unplugObjectKind) {
+    return false;
+  }
+  return --m_unplugAfterObjects == 0;
+}
+
 std::int32_t CSimDevice::SetResponseDelay(std::uint32_t milliseconds) {
   std::lock_guard lock(m_mutex);
   m_responseDelayMs = std::min<std::uint32_t>(milliseconds, UDFP_MAX_BLOCKING_MS);
@@ -303,6 +321,7 @@ std::int32_t CSimDevice::ClearFaults() {
   m_failPipe = 0;
   m_stallPipe = 0;
   m_unplugAfterBlock = UDFP_SIM_NEVER;
+  m_unplugAfterObjects = 0;
   m_driverStatus = 0;
   m_firmware.ClearFaults();
   return 1;
@@ -366,6 +385,7 @@ std::int32_t CSimDevice::GetCounters(UdfpSimCounters* counters) {
   counters->blocksRead = m_firmware.BlocksRead();
   counters->blocksRefused = m_firmware.BlocksRefused();
   counters->objectsStored = m_firmware.ObjectsStored();
+  counters->deleteRequests = m_firmware.DeleteRequests();
   counters->lastOperation = m_firmware.LastOperation();
   return 1;
 }

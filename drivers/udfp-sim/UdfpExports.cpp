@@ -143,6 +143,9 @@ UDFP_API int32_t UdfpSimQueueEvent(uint32_t code, const uint8_t* data, uint32_t 
 UDFP_API int32_t UdfpSimUnplugAfterBlock(uint32_t block) {
   return Device().UnplugAfterBlock(block);
 }
+UDFP_API int32_t UdfpSimUnplugAfterObjects(uint32_t kind, uint32_t count) {
+  return Device().UnplugAfterObjects(kind, count);
+}
 UDFP_API int32_t UdfpSimSetResponseDelay(uint32_t milliseconds) {
   return Device().SetResponseDelay(milliseconds);
 }

@@ -5,7 +5,7 @@
 
 class QWidget;
 
-// The open and save dialogs a window shows to choose a file. The desktop implementation is
+// The open and save dialogs a window shows to choose a file, and the folder chooser. The desktop implementation is
 // CQtFileDialogs; tests install their own to answer without any dialog on screen.
 class IFileDialogs {
  public:
@@ -27,4 +27,6 @@ class IFileDialogs {
   virtual ~IFileDialogs() = default;
   virtual Answer GetOpenFileName(const Request& request) = 0;
   virtual Answer GetSaveFileName(const Request& request) = 0;
+  // Chooses an existing folder, opening at request.folder; the answer's path is the folder.
+  virtual Answer GetFolderName(const Request& request) = 0;
 };

@@ -16,6 +16,21 @@ IFileDialogs::Answer CQtFileDialogs::GetSaveFileName(const Request& request) {
   return Run(request, true);
 }
 
+// File-system folders only, as the folder browser offers them.
+IFileDialogs::Answer CQtFileDialogs::GetFolderName(const Request& request) {
+  QFileDialog dialog(request.owner);
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly, true);
+  dialog.setDirectory(QString::fromStdString(request.folder));
+  Answer answer;
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    return answer;
+  }
+  answer.accepted = true;
+  answer.path = QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath().toStdString();
+  return answer;
+}
+
 IFileDialogs::Answer CQtFileDialogs::Run(const Request& request, bool save) {
   QFileDialog dialog(request.owner);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);

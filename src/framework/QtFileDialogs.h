@@ -7,6 +7,7 @@ class CQtFileDialogs : public IFileDialogs {
  public:
   Answer GetOpenFileName(const Request& request) override;
   Answer GetSaveFileName(const Request& request) override;
+  Answer GetFolderName(const Request& request) override;
 
   // The shared instance windows use when their context names no dialogs.
   static CQtFileDialogs& Instance();

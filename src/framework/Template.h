@@ -220,6 +220,8 @@ class CTemplate : public QDialog, public IMessageTarget {
                                     std::uint32_t flags, const std::string& filter,
                                     const std::string& initialFolder = {});
   virtual std::string GetInitialFolder(const std::string& defaultText);
+  // Chooses an existing folder; empty when cancelled.
+  std::string BrowseForFolder(const std::string& initialFolder);
   static std::string DocumentsFolder();
 
   // ---- relabelling ---------------------------------------------------------------------

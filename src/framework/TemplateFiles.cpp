@@ -268,6 +268,29 @@ std::string CTemplate::BrowseForSave(const std::string& defaultExtension, const 
   return answer.path;
 }
 
+// The folder chooser, with the same modal flags and current-folder keeping as the file
+// dialogs. Empty when nothing was chosen or the window is gone.
+std::string CTemplate::BrowseForFolder(const std::string& initialFolder) {
+  IFileDialogs::Request request;
+  request.owner = this;
+  request.folder = initialFolder;
+  QPointer<CTemplate> self(this);
+  CurrentFolderKeeper keeper;
+  m_modalOpen = true;
+  if (m_context != nullptr) {
+    m_context->SetResidentModal(true);
+  }
+  const IFileDialogs::Answer answer = FileDialogs().GetFolderName(request);
+  if (!self) {
+    return {};
+  }
+  m_modalOpen = false;
+  if (m_context != nullptr) {
+    m_context->SetResidentModal(false);
+  }
+  return answer.accepted ? answer.path : std::string();
+}
+
 // Shows a file dialog with the modal flags set while it is up and the process's current
 // folder kept. The window may be gone afterwards: callers check before using members.
 IFileDialogs::Answer CTemplate::RunFileDialog(const IFileDialogs::Request& request, bool save) {

@@ -2,6 +2,9 @@
 
 #include "phonebook/HandsetRecord.h"
 
+#include <string>
+#include <unordered_map>
+
 bool AddReceivedItem(std::vector<PhonebookEntry>& received, std::size_t itemsSoFar, int capacity,
                      std::span<const std::uint8_t> item, bool freeEdit) {
   if (capacity < 0 || itemsSoFar >= static_cast<std::size_t>(capacity)) {
@@ -33,14 +36,19 @@ std::size_t ShowReceivedEntries(std::vector<PhonebookEntry>& received, CPhoneboo
 }
 
 std::vector<PhonebookEntry> BuildSendQueue(const CPhonebookList& handset, const std::vector<PhonebookEntry>& received) {
+  // Each received number once, in stored form, with the bytes of its first entry: one
+  // look-up per row instead of a walk over the whole table.
+  std::unordered_map<std::string, std::array<std::uint8_t, 4>> known;
+  known.reserve(received.size());
+  for (const PhonebookEntry& entry : received) {
+    known.emplace(StoredNumber(entry.number), entry.attributes);
+  }
   std::vector<PhonebookEntry> queue;
+  queue.reserve(handset.Count());
   for (const PhonebookRow& row : handset.Rows()) {
     PhonebookEntry entry{row.name, StoredNumber(row.number), {}};
-    for (const PhonebookEntry& known : received) {
-      if (StoredNumber(known.number) == entry.number) {
-        entry.attributes = known.attributes;
-        break;
-      }
+    if (const auto found = known.find(entry.number); found != known.end()) {
+      entry.attributes = found->second;
     }
     queue.push_back(std::move(entry));
   }

@@ -300,4 +300,5 @@ void CPhoneBookUtilityDlg::UpdateButtons() {
   EnableItem(kMenuSend, devRows && !m_noDevice);
 
   EnableItem(kSearch, !m_search->text().isEmpty());
+  UpdateExtraItems();
 }

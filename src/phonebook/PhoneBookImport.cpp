@@ -1,5 +1,5 @@
-// CPhoneBookUtilityDlg: importing into the Computer list from a phonebook file or from the
-// handset's caller list.
+// CPhoneBookUtilityDlg: importing into the Computer list from a phonebook, CSV or vCard file
+// or from the handset's caller list.
 #include "phonebook/PhoneBookUtilityDlg.h"
 
 #include "framework/AppContext.h"
@@ -39,11 +39,12 @@ void CPhoneBookUtilityDlg::Import() {
   }
 }
 
-// Reads a phonebook file into the Computer list, replacing it or adding to it. The count
-// in 795 is every entry the file gave, whether it was added or overwrote a row.
+// Reads a phonebook, CSV or vCard file into the Computer list, replacing it or adding to it.
+// The count in 795 is every entry the file gave, whether it was added or overwrote a row.
+// A file of any other kind gives 732.
 void CPhoneBookUtilityDlg::ImportFromFile() {
   QPointer<CPhoneBookUtilityDlg> self(this);
-  const std::string path = BrowseForOpen("phb", kOpenFlags, PhonebookFilter());
+  const std::string path = BrowseForOpen("phb", kOpenFlags, ImportFilter());
   if (!self || path.empty()) {
     return;
   }
@@ -67,7 +68,15 @@ void CPhoneBookUtilityDlg::ImportFromFile() {
       return;
     }
   }
-  if (QFileInfo(QString::fromStdString(path)).suffix().compare("phb", Qt::CaseInsensitive) != 0) {
+  const QString suffix = QFileInfo(QString::fromStdString(path)).suffix().toLower();
+  if (suffix == "csv" || suffix == "vcf") {
+    std::size_t imported = 0;
+    if (ImportFromColumns(suffix == "csv" ? 0 : 1, path, addMode, imported) && self) {
+      ShowMsg(kMsgImported, MB_ICONINFORMATION, {std::to_string(imported)});
+    }
+    return;
+  }
+  if (suffix != "phb") {
     ShowMsg(kMsgNotOpened, MB_ICONSTOP);
     return;
   }

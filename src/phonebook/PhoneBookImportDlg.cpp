@@ -12,5 +12,25 @@ CPhoneBookImportDlg::CPhoneBookImportDlg(QWidget* parent, CAppContext* context, 
                  {{kFileChoice, kFromFile}, {kOutlookChoice, kFromOutlook}, {kCallerChoice, kFromCallerList}}, kOk,
                  kCancel) {
   Choice(kFileChoice)->setChecked(true);
-  Choice(kCallerChoice)->setEnabled(handsetConnected);
+  EnableCallerChoice(handsetConnected);
+}
+
+bool CPhoneBookImportDlg::OnDeviceAttached(std::uintptr_t /*wParam*/, std::intptr_t /*lParam*/) {
+  EnableCallerChoice(true);
+  return true;
+}
+
+bool CPhoneBookImportDlg::OnDeviceDetached(std::uintptr_t /*wParam*/, std::intptr_t /*lParam*/) {
+  EnableCallerChoice(false);
+  return true;
+}
+
+// Without a handset the caller list cannot be chosen; a choice made before it went falls
+// back to the file.
+void CPhoneBookImportDlg::EnableCallerChoice(bool enable) {
+  QRadioButton* caller = Choice(kCallerChoice);
+  if (!enable && caller->isChecked()) {
+    Choice(kFileChoice)->setChecked(true);
+  }
+  caller->setEnabled(enable);
 }

@@ -19,4 +19,12 @@ class CPhoneBookImportDlg : public CChoiceDlg {
   static constexpr int kCancel = 4064;
 
   CPhoneBookImportDlg(QWidget* parent, CAppContext* context, bool handsetConnected);
+
+ protected:
+  // The phonebook window passes the handset's comings and goings on while the dialog is open.
+  bool OnDeviceAttached(std::uintptr_t wParam, std::intptr_t lParam) override;
+  bool OnDeviceDetached(std::uintptr_t wParam, std::intptr_t lParam) override;
+
+ private:
+  void EnableCallerChoice(bool enable);
 };

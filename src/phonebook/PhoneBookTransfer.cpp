@@ -96,6 +96,7 @@ bool CPhoneBookUtilityDlg::OnUtilityStartDone() {
 void CPhoneBookUtilityDlg::RestoreSendCache() {
   m_noDevice = false;
   UpdateButtons();
+  TellSubDialog(true);
   if (Executing() != 0) {
     return;  // a transfer already runs (a second ready notice)
   }
@@ -284,13 +285,13 @@ bool CPhoneBookUtilityDlg::Prepare1001() {
       return false;
     }
     if (outcome != PreReceive::Complete) {
+      // A cancelled receive was already reported (724) when its request completed; a
+      // failed one by its own message.
       CloseAnime();
       CloseSandGlass();
       SetExtcuting(0);
       if (m_closing) {
         PostToSelf(kExitFailed);
-      } else if (outcome == PreReceive::Cancelled) {
-        ShowMsg(TemplateMsgId::kCancelled, MB_ICONINFORMATION);
       }
       return false;
     }
@@ -445,7 +446,18 @@ void CPhoneBookUtilityDlg::OnRequestFailed(std::uint32_t code, ReplyBytes reply)
   if (m_closing) {
     PostToSelf(kExitFailed);
   }
+  if (StartSequenceRefused(code)) {
+    // The handset refused to begin working with the utility: it cannot be used from this
+    // window any more, and closing must not ask about sending to it.
+    m_leaveWithoutAsking = true;
+    HandsetGone();
+  }
   SetExtcuting(0);
+}
+
+// The first key operation or the status request of the start sequence failed.
+bool CPhoneBookUtilityDlg::StartSequenceRefused(std::uint32_t code) const {
+  return (code == LinkCode::kKeyOperation && StartPhase() == 0) || (code == LinkCode::kStatusByte && StartPhase() == 3);
 }
 
 bool CPhoneBookUtilityDlg::OnNoResponse(std::uint32_t code) {
@@ -479,7 +491,17 @@ bool CPhoneBookUtilityDlg::OnIndicationE94() {
   EvaluateFreeEdit();
   m_noDevice = false;
   UpdateButtons();
+  TellSubDialog(true);
   return true;
+}
+
+// An open entry or import dialog follows the handset's presence. It hears of it as an
+// attach or detach notice: it does not talk to the handset, so it must not begin a start
+// sequence of its own as a handset indication would make it do.
+void CPhoneBookUtilityDlg::TellSubDialog(bool attached) {
+  if (auto* child = qobject_cast<CTemplate*>(m_subDialog.data())) {
+    PostMessage(child->Handle(), TemplateMessage::kDeviceChange, attached ? 0 : 1, 0);
+  }
 }
 
 bool CPhoneBookUtilityDlg::OnDeviceAttached(std::uintptr_t /*wParam*/, std::intptr_t /*lParam*/) {
@@ -515,4 +537,5 @@ void CPhoneBookUtilityDlg::HandsetGone() {
   m_received.clear();
   m_receiveComplete = false;
   UpdateButtons();
+  TellSubDialog(false);
 }

@@ -86,6 +86,8 @@ CPhoneBookUtilityDlg::CPhoneBookUtilityDlg(QWidget* parent, CAppContext* context
   SetKind(APP_PHONEBOOK);
   BuildControls();
   BuildMenus();
+  BuildExtraMenus();
+  SetButtonImages();
   RelabelControls();
   AddKindToolTips();
   LoadFileHistory();
@@ -283,6 +285,7 @@ void CPhoneBookUtilityDlg::RelabelControls() {
   m_fileMenu->setTitle(Text(kFileMenuTitle));
   m_editMenu->setTitle(Text(kEditMenuTitle));
   m_helpMenu->setTitle(Text(kHelpMenuTitle));
+  RelabelExtraMenus();
   const QList<QAction*> submenus = m_editMenu->actions();
   if (submenus.size() >= 2) {
     submenus[0]->setText(Text(kComputerMenuTitle));
@@ -309,6 +312,9 @@ void CPhoneBookUtilityDlg::UpdateTitle() {
 // ---- commands ----------------------------------------------------------------------------------
 
 void CPhoneBookUtilityDlg::OnCommand(int id) {
+  if (OnExtraCommand(id)) {
+    return;
+  }
   switch (id) {
     case kNew:
     case kMenuNew:
@@ -406,14 +412,17 @@ bool CPhoneBookUtilityDlg::QueryClose() {
   if (!m_leaveWithoutAsking) {
     m_closing = true;
     const std::uint8_t executing = Executing();
+    // A close that already waits for the send it started stays closing: that send's end
+    // (or the receive it runs first) must still reach it.
+    const bool waitingForSend = m_closeSending;
     if (executing == kReceiving || executing == kReceivingCallers || executing == 6 || executing == 7) {
       ShowMsg(kMsgCannotExitReceiving, MB_ICONEXCLAMATION);
-      m_closing = false;
+      m_closing = waitingForSend;
       return false;
     }
     if (executing == kSending || executing == 8) {
       ShowMsg(kMsgCannotExitSending, MB_ICONEXCLAMATION);
-      m_closing = false;
+      m_closing = waitingForSend;
       return false;
     }
     if (executing == kSavingFile || executing == kOpeningFile) {
@@ -445,11 +454,13 @@ bool CPhoneBookUtilityDlg::QueryClose() {
       }
       if (answer == IDYES) {
         m_closeResult = 0;
+        m_closeSending = true;
         RunCommand(TemplateId::kSend);
         if (!self) {
           return false;
         }
         if (Executing() != kSending && m_closeResult == 0) {
+          m_closeSending = false;
           m_closing = false;
           return false;
         }
@@ -462,6 +473,7 @@ bool CPhoneBookUtilityDlg::QueryClose() {
           }
           m_closeLoop = nullptr;
         }
+        m_closeSending = false;
         if (m_closeResult != kExitSent) {
           m_closing = false;
           return false;

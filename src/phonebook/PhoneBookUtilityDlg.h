@@ -11,6 +11,7 @@
 #include <vector>
 
 class CCharSetEdit;
+class CImportWorker;
 class CPhoneBookOutlookImport;
 class CPhonebookListModel;
 class QEventLoop;
@@ -80,11 +81,32 @@ class CPhoneBookUtilityDlg : public CTemplate {
   static constexpr int kMenuPaste = 44029;
   static constexpr int kMenuHelp = 44003;
   static constexpr int kMenuVersion = 44002;
+  static constexpr int kMenuExportVCard = 44018;
+  static constexpr int kMenuExportCsv = 44019;
+  static constexpr int kMenuExport = 44020;  // the File menu's Export item (a submenu here)
+  // Context menu commands of the Computer list (menu 4042) and the Handset list (4043).
+  static constexpr int kComputerContextMenu = 4042;
+  static constexpr int kHandsetContextMenu = 4043;
+  static constexpr int kContextExportVCard = 44026;
+  static constexpr int kContextExportCsv = 44027;
+  static constexpr int kContextComputerSelectAll = 44028;
+  static constexpr int kContextComputerErase = 44032;
+  static constexpr int kContextComputerEdit = 44033;
+  static constexpr int kContextComputerAdd = 44034;
+  static constexpr int kContextHandsetSelectAll = 44035;
+  static constexpr int kContextHandsetErase = 44036;
+  static constexpr int kContextHandsetEdit = 44037;
+  static constexpr int kContextHandsetAdd = 44038;
+  // Accelerator commands: Edit (Ctrl+E) and Add (Ctrl+A) on the list that has the focus.
+  static constexpr int kEditFocused = 4100;
+  static constexpr int kAddFocused = 4101;
 
   // Executing values of the phonebook's operations.
   static constexpr std::uint8_t kReceiving = 1;
   static constexpr std::uint8_t kSending = 2;
   static constexpr std::uint8_t kReceivingCallers = 3;
+  static constexpr std::uint8_t kImporting = 7;
+  static constexpr std::uint8_t kExporting = 8;
   static constexpr std::uint8_t kSavingFile = 9;
   static constexpr std::uint8_t kOpeningFile = 10;
   // Messages the window posts to itself: the receive ahead of a send ended (complete or
@@ -105,6 +127,7 @@ class CPhoneBookUtilityDlg : public CTemplate {
   QTableView* ComputerView() const { return m_pcView; }
   QTableView* HandsetView() const { return m_devView; }
   QMenuBar* MenuBar() const { return m_menuBar; }
+  QMenu* ContextMenu(int menuId) const { return menuId == kComputerContextMenu ? m_pcContext : m_devContext; }
   const std::string& CurrentPath() const { return m_path; }
   bool ComputerChanged() const { return m_pcEdit; }
   bool HandsetChanged() const { return m_devEdit; }
@@ -194,6 +217,24 @@ class CPhoneBookUtilityDlg : public CTemplate {
   void ReceiveCallerList();
   void AddCallers();
 
+  // ---- columns of CSV and vCard files (PhoneBookImportColumns.cpp) ----------------------
+  bool ImportFromColumns(int kind, const std::string& path, bool addMode, std::size_t& imported);
+  std::string ImportFilter() const;
+
+  // ---- export (PhoneBookExport.cpp) ----------------------------------------------------
+  void ExportCsv();
+  void ExportVCards();
+  std::string ExportStartFolder();
+
+  // ---- menus and keys (PhoneBookMenus.cpp) ---------------------------------------------
+  void BuildExtraMenus();
+  void SetButtonImages();
+  void RelabelExtraMenus();
+  void UpdateExtraItems();
+  void ShowContextMenu(Side side, const QPoint& position);
+  // Runs the commands of the export, context menus and accelerators; false for any other id.
+  bool OnExtraCommand(int id);
+
   // ---- handset (PhoneBookTransfer.cpp) -------------------------------------------------
   void EvaluateFreeEdit();
   void RestoreSendCache();
@@ -204,6 +245,8 @@ class CPhoneBookUtilityDlg : public CTemplate {
   bool SendRecord();
   void FinishSend();
   void HandsetGone();
+  void TellSubDialog(bool attached);
+  bool StartSequenceRefused(std::uint32_t code) const;
   void PostToSelf(std::uint32_t message);
 
   CPhonebookList m_computer;
@@ -218,6 +261,10 @@ class CPhoneBookUtilityDlg : public CTemplate {
   QMenu* m_fileMenu = nullptr;
   QMenu* m_editMenu = nullptr;
   QMenu* m_helpMenu = nullptr;
+  QMenu* m_exportMenu = nullptr;
+  QMenu* m_pcContext = nullptr;
+  QMenu* m_devContext = nullptr;
+  CImportWorker* m_importer = nullptr;
   QPointer<QDialog> m_subDialog;
 
   std::string m_path;
@@ -248,6 +295,7 @@ class CPhoneBookUtilityDlg : public CTemplate {
   std::size_t m_written = 0;
   HandsetPhonebookRecord m_record;
   QEventLoop* m_closeLoop = nullptr;
+  bool m_closeSending = false;  // closing runs the send it asked about (775) and waits for it
   std::uint32_t m_closeResult = 0;
   // The import from Outlook while it runs (its job's messages and Cancel go to it).
   CPhoneBookOutlookImport* m_outlookImport = nullptr;

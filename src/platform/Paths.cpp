@@ -33,13 +33,38 @@ fs::path AccountHomeDir(uid_t uid) {
   return fs::path(found->pw_dir);
 }
 
-// An installed executable lives in <prefix>/bin and finds its files under <prefix>/<sub>.
-fs::path InstalledOrBeside(const fs::path& sub) {
-  const fs::path exeDir = CPaths::ExecutablePath().parent_path();
-  const fs::path installed = exeDir.parent_path() / sub;
+#ifndef ORVANE_INSTALL_BINDIR
+#define ORVANE_INSTALL_BINDIR "bin"
+#endif
+#ifndef ORVANE_INSTALL_DATADIR
+#define ORVANE_INSTALL_DATADIR "share/orvane-usb-utility"
+#endif
+#ifndef ORVANE_INSTALL_LIBDIR
+#define ORVANE_INSTALL_LIBDIR "lib/orvane-usb-utility"
+#endif
+
+// The installation prefix of an executable installed in <prefix>/<bindir>; empty when the
+// executable's folder does not end in the installed binary folder (a build tree).
+fs::path InstallPrefix(const fs::path& exeDir) {
+  fs::path prefix = exeDir;
+  const fs::path binDir(ORVANE_INSTALL_BINDIR);
+  std::vector<fs::path> parts(binDir.begin(), binDir.end());
+  for (auto part = parts.rbegin(); part != parts.rend(); ++part) {
+    if (prefix.filename() != *part) {
+      return {};
+    }
+    prefix = prefix.parent_path();
+  }
+  return prefix;
+}
+
+// An installed executable finds its files under <prefix>/<sub>; in a build tree, where that
+// folder does not exist, they lie beside the executable.
+fs::path InstalledOrBeside(const fs::path& exeDir, const fs::path& sub) {
+  const fs::path prefix = InstallPrefix(exeDir);
   std::error_code ec;
-  if (exeDir.filename() == "bin" && fs::is_directory(installed, ec)) {
-    return installed;
+  if (!prefix.empty() && fs::is_directory(prefix / sub, ec)) {
+    return prefix / sub;
   }
   return exeDir;
 }
@@ -54,12 +79,20 @@ fs::path CPaths::ExecutablePath() {
 
 fs::path CPaths::ProgramDataDir() {
   fs::path dir = FromEnv("ORVANE_DATA_DIR");
-  return dir.empty() ? InstalledOrBeside("share/orvane-usb-utility") : dir;
+  return dir.empty() ? ProgramDataDirFor(ExecutablePath().parent_path()) : dir;
 }
 
 fs::path CPaths::LibraryDir() {
   fs::path dir = FromEnv("ORVANE_LIBRARY_DIR");
-  return dir.empty() ? InstalledOrBeside("lib/orvane-usb-utility") : dir;
+  return dir.empty() ? LibraryDirFor(ExecutablePath().parent_path()) : dir;
+}
+
+fs::path CPaths::ProgramDataDirFor(const fs::path& exeDir) {
+  return InstalledOrBeside(exeDir, ORVANE_INSTALL_DATADIR);
+}
+
+fs::path CPaths::LibraryDirFor(const fs::path& exeDir) {
+  return InstalledOrBeside(exeDir, ORVANE_INSTALL_LIBDIR);
 }
 
 fs::path CPaths::UserDataDir() {

@@ -7,13 +7,19 @@ class CPaths {
  public:
   // The running executable, resolved through /proc/self/exe.
   static std::filesystem::path ExecutablePath();
-  // Read-only program data (language files, help pages, run-time libraries): the
-  // executable's folder in a build tree, ../share/orvane-usb-utility when installed.
+  // Read-only program data (language files, help pages, pictures): the executable's folder
+  // in a build tree, <prefix>/share/orvane-usb-utility when installed in <prefix>/bin.
   // ORVANE_DATA_DIR overrides it.
   static std::filesystem::path ProgramDataDir();
   // Where the program keeps run-time libraries: ORVANE_LIBRARY_DIR, the executable's folder
-  // in a build tree, ../lib/orvane-usb-utility when installed.
+  // in a build tree, the private library folder of the installation
+  // (<prefix>/lib/<multiarch>/orvane-usb-utility on Debian) when installed.
   static std::filesystem::path LibraryDir();
+  // The same two folders for an executable in exeDir, without the environment overrides.
+  // The installed folders are taken when they exist, so an installation moved to another
+  // prefix keeps working.
+  static std::filesystem::path ProgramDataDirFor(const std::filesystem::path& exeDir);
+  static std::filesystem::path LibraryDirFor(const std::filesystem::path& exeDir);
   // Per-user data written by the program: $XDG_DATA_HOME/orvane-usb-utility
   // (~/.local/share/orvane-usb-utility), created on demand.
   static std::filesystem::path UserDataDir();

@@ -46,6 +46,7 @@ class SimHandset {
   void StallPipeTransfers(uint32_t count) { m_sim.StallPipeTransfers(count); }
   void RaiseDriverStatus(uint8_t status) { m_sim.RaiseDriverStatus(status); }
   void UnplugAfterBlock(uint32_t block) { m_sim.UnplugAfterBlock(block); }
+  bool UnplugAfterObjects(uint32_t kind, uint32_t count) { return m_sim.UnplugAfterObjects(kind, count) != 0; }
   void ResponseDelay(uint32_t ms) { m_sim.SetResponseDelay(ms); }
   void ClearFaults() { m_sim.ClearFaults(); }
   void SetStatusByte(uint32_t index, uint8_t value) { m_sim.SetStatusByte(index, value); }

@@ -14,6 +14,7 @@
 #include "platform/WindowRegistry.h"
 #include "ui/CharSetEdit.h"
 #include "ui/PhoneNumberEdit.h"
+#include "ui/ProgressWnd.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -91,6 +92,48 @@ class PhoneBookWindowTest : public QObject {
   QString Path(const char* name) const { return m_dir.filePath(name); }
   std::filesystem::path CachePath() const { return Path("PBCache.phb").toStdString(); }
 
+  // The cable is pulled: once the window has dealt with the request in flight, the
+  // resident window's removal handling (the link stops, the utility is told).
+  void Unplugged(Window& window) {
+    QTRY_VERIFY_WITH_TIMEOUT(!S().sim->Exports().IsPlugged() && window.Executing() == 0, kWaitMs);
+    S().link->StopLink();
+    S().status.SetConnected(0);
+    PostMessage(window.Handle(), TemplateMessage::kDeviceChange, 1, 0);
+    QTRY_VERIFY(window.NoDevice());
+  }
+
+  // The cable is plugged in again: the resident window opens the handset, starts the link
+  // and tells the utility.
+  bool Replugged(Window& window) {
+    if (!S().sim->Plug()) {
+      return false;
+    }
+    std::uint32_t vendor = 0;
+    std::uint32_t product = 0;
+    if (!S().link->GetDeviceInfo(vendor, product)) {
+      return false;
+    }
+    CMessageQueue starter;
+    RequestParams params;
+    params.notifyWindow = starter.Handle();
+    if (!S().link->PostRequest(LinkCode::kStartLink, params)) {
+      return false;
+    }
+    const auto started = starter.Take(std::chrono::milliseconds(kWaitMs));
+    if (!started || started->message != LinkMessage::kRequestComplete) {
+      return false;
+    }
+    S().status.SetConnected(1);
+    PostMessage(window.Handle(), TemplateMessage::kDeviceChange, 0, 0);
+    return true;
+  }
+
+  // The messages shown since `from`.
+  std::vector<std::int32_t> ShownSince(std::size_t from) const {
+    return {S().shown.begin() + static_cast<std::ptrdiff_t>(from), S().shown.end()};
+  }
+  const Services& S() const { return *m_services; }
+
   std::unique_ptr<Window> Open(bool waitForReceive = true) {
     auto window = std::make_unique<Window>(nullptr, &S().context);
     window->SetSendCacheFile(CachePath());
@@ -108,24 +151,63 @@ class PhoneBookWindowTest : public QObject {
   }
   void cleanup() { m_services.reset(); }
 
-  // Opening with a handset receives its phonebook into the Handset list, numbered and in
-  // display form; the attribute bytes stay with the received entries.
+  // Opening with a handset receives its phonebook into the Handset list, sorted, numbered
+  // and in display form; the attribute bytes stay with the received entries. A handset
+  // whose model field 35 is 1 shows its numbers unformatted.
   void receiveOnOpen() {
     QVERIFY(S().Connect());
     S().sim->Add(UDFP_SIM_KIND_PHONEBOOK, Record("Carol", "5550003"));
     S().sim->Add(UDFP_SIM_KIND_PHONEBOOK, Record("Alice", "5550001", {1, 2, 3, 4}));
+    S().sim->Add(UDFP_SIM_KIND_PHONEBOOK, Record("Eve", "02070005"));
     S().sim->Add(UDFP_SIM_KIND_PHONEBOOK, Record("Bob", "5550002"));
+    S().sim->Add(UDFP_SIM_KIND_PHONEBOOK, Record("Dan", "5550004"));
+    {
+      auto window = Open();
+      const CPhonebookList& handset = window->HandsetList();
+      QCOMPARE(handset.Count(), std::size_t{5});
+      QCOMPARE(handset.Row(0), (PhonebookRow{"1", "Alice", "555-0001"}));
+      QCOMPARE(handset.Row(2), (PhonebookRow{"3", "Carol", "555-0003"}));
+      const QAbstractItemModel* model = window->HandsetView()->model();
+      QCOMPARE(model->rowCount(), 5);
+      for (int row = 0; row < 5; ++row) {
+        QCOMPARE(model->data(model->index(row, 0)).toString(), QString::number(row + 1));
+      }
+      QCOMPARE(model->data(model->index(1, 1)).toString(), QString("Bob"));
+      QCOMPARE(model->data(model->index(3, 2)).toString(), QString("555-0004"));
+      QVERIFY(window->Control(TemplateId::kSend)->isEnabled());
+      QVERIFY(!window->HandsetChanged());
+      QCOMPARE(window->ReceivedEntries().size(), std::size_t{5});
+      QCOMPARE(S().Count(757), 0);
+    }
+    // The resident window read the device information of a handset with field 35 = 1.
+    QVERIFY(S().sim->Exports().SetModelField(35, 1));
+    std::array<std::uint8_t, 16> info{};
+    QVERIFY(S().sim->Exports().GetDeviceInfo(info.data()));
+    S().status.SetDeviceInfo(info.data());
     auto window = Open();
-    const CPhonebookList& handset = window->HandsetList();
-    QCOMPARE(handset.Count(), std::size_t{3});
-    QCOMPARE(handset.Row(0), (PhonebookRow{"1", "Alice", "555-0001"}));
-    QCOMPARE(handset.Row(2), (PhonebookRow{"3", "Carol", "555-0003"}));
-    QCOMPARE(window->HandsetView()->model()->rowCount(), 3);
-    QCOMPARE(window->HandsetView()->model()->data(window->HandsetView()->model()->index(1, 1)).toString(),
-             QString("Bob"));
-    QVERIFY(window->Control(TemplateId::kSend)->isEnabled());
-    QVERIFY(!window->HandsetChanged());
-    QCOMPARE(S().Count(757), 0);
+    const QAbstractItemModel* model = window->HandsetView()->model();
+    QCOMPARE(model->rowCount(), 5);
+    QCOMPARE(model->data(model->index(0, 0)).toString(), QString("1"));
+    QCOMPARE(model->data(model->index(0, 2)).toString(), QString("5550001"));
+    QCOMPARE(model->data(model->index(4, 2)).toString(), QString("02070005"));
+  }
+
+  // A handset holding more entries than the "Entry" capacity shows them all: dropping them
+  // unseen would lose them at the next send. Send then refuses with 755 and erases nothing.
+  void receiveBeyondCapacityShowsAll() {
+    S().settings.WriteDword(kProductKey + "PhoneBook", "Entry", 3);
+    QVERIFY(S().Connect());
+    S().sim->Exports().StoreFill(UDFP_SIM_KIND_PHONEBOOK, 5);
+    auto window = Open();
+    QCOMPARE(window->Capacity(), 3);
+    QCOMPARE(window->HandsetList().Count(), std::size_t{5});
+    S().sim->ResetCounters();
+    window->OnCommand(TemplateId::kSend);
+    QCOMPARE(S().Count(755), 1);
+    QCOMPARE(S().Count(726), 0);
+    QTest::qWait(200);
+    QCOMPARE(S().sim->Counters().deleteRequests, 0u);
+    QCOMPARE(S().sim->Count(UDFP_SIM_KIND_PHONEBOOK), 5);
   }
 
   // Add, edit and erase with their rules: a number already listed asks 1534 and leaves one
@@ -316,8 +398,16 @@ class PhoneBookWindowTest : public QObject {
     AnswerEntryDialog(*window, "Carl", "777");
     window->OnCommand(Dlg::kHandsetAdd);
     QCOMPARE(window->HandsetList().Count(), std::size_t{3});
+    QString progressAtEnd;
+    S().onMessage = [&](std::int32_t number) {
+      if (number == 723 && window->ProgressWindow() != nullptr) {
+        progressAtEnd = window->ProgressWindow()->ProgressText();
+      }
+      return IDOK;
+    };
     window->OnCommand(TemplateId::kSend);
     QTRY_COMPARE_WITH_TIMEOUT(S().Count(723), 1, kWaitMs);
+    QCOMPARE(progressAtEnd, QString("( 3 / 3 )"));
     QCOMPARE(S().Count(726), 1);
     QCOMPARE(S().sim->Count(UDFP_SIM_KIND_PHONEBOOK), 3);
     QCOMPARE(S().sim->Item(UDFP_SIM_KIND_PHONEBOOK, 0), Record("Alice", "5550001", {1, 2, 3, 4}));
@@ -341,14 +431,15 @@ class PhoneBookWindowTest : public QObject {
     window->OnCommand(Dlg::kHandsetAdd);
     S().sim->ResetCounters();
     S().sim->RefuseNextBlock(UDFP_SIM_REFUSE_BAD_ITEM);
+    const std::size_t before = S().shown.size();
     window->OnCommand(TemplateId::kSend);
     QTRY_COMPARE_WITH_TIMEOUT(S().Count(757), 2, kWaitMs);
     QTRY_COMPARE_WITH_TIMEOUT(window->Executing(), std::uint8_t{0}, kWaitMs);
     QTest::qWait(300);
+    QCOMPARE(ShownSince(before), (std::vector<std::int32_t>{726, 757}));
     QCOMPARE(S().sim->Count(UDFP_SIM_KIND_PHONEBOOK), 5);
+    QCOMPARE(S().sim->Counters().deleteRequests, 0u);
     QVERIFY(S().sim->Counters().lastOperation != LinkCode::kDelete);
-    QCOMPARE(S().Count(723), 0);
-    QCOMPARE(S().Count(725), 0);
     QVERIFY(!std::filesystem::exists(CachePath()));
     QVERIFY(window->IsContentEnabled());
   }
@@ -366,7 +457,7 @@ class PhoneBookWindowTest : public QObject {
     QCOMPARE(S().Count(766), 1);
     QTest::qWait(300);
     QCOMPARE(S().sim->Count(UDFP_SIM_KIND_PHONEBOOK), 4);
-    QVERIFY(S().sim->Counters().lastOperation != LinkCode::kDelete);
+    QCOMPARE(S().sim->Counters().deleteRequests, 0u);
     QCOMPARE(window->Executing(), std::uint8_t{0});
     QVERIFY(window->IsContentEnabled());
   }
@@ -435,14 +526,16 @@ class PhoneBookWindowTest : public QObject {
   }
 
   // Cancel during the writes ends the send without 723 and keeps the cache: the handset
-  // was erased, the cache is the only copy of what it held.
+  // was erased, the cache is the only copy of what it held, and it is offered again when
+  // the window next opens.
   void cancelDuringWritesKeepsCache() {
     QVERIFY(S().Connect());
     S().sim->Exports().StoreFill(UDFP_SIM_KIND_PHONEBOOK, 6);
     auto window = Open();
     S().sim->ResponseDelay(100);
     window->OnCommand(TemplateId::kSend);
-    QTRY_VERIFY_WITH_TIMEOUT(window->Executing() == Dlg::kSending && S().sim->Count(UDFP_SIM_KIND_PHONEBOOK) >= 2,
+    QTRY_VERIFY_WITH_TIMEOUT(window->Executing() == Dlg::kSending && window->ProgressWindow() != nullptr &&
+                                 window->ProgressWindow()->ProgressText() == "( 2 / 6 )",
                              kWaitMs);
     // Cancel only asks: the write in flight still runs, so closing is refused meanwhile.
     window->OnWindowMessage({TemplateMessage::kCancel, 0, 0, nullptr});
@@ -454,10 +547,233 @@ class PhoneBookWindowTest : public QObject {
     QCOMPARE(S().Count(723), 0);
     QCOMPARE(S().Count(724), 1);
     QCOMPARE(S().Count(725), 0);
-    QVERIFY(S().sim->Count(UDFP_SIM_KIND_PHONEBOOK) < 6);
+    QVERIFY(S().sim->Count(UDFP_SIM_KIND_PHONEBOOK) <= 2);
     CPhonebookList cached;
     QVERIFY(ReadSendCache(CachePath(), cached, true));
     QCOMPARE(cached.Count(), std::size_t{6});
+
+    S().sim->ResponseDelay(0);
+    window.reset();
+    auto reopened = Open();
+    QCOMPARE(S().Count(1533), 1);
+    QCOMPARE(reopened->HandsetList().Count(), std::size_t{6});
+  }
+
+  // The cable is pulled after the 4th of 10 records: no 723, Send disabled, the cache holds
+  // the 10 entries the handset had, with their attribute bytes. Plugged in again, the
+  // window offers the cache (1533) and shows the 10 again. A second send broken off after
+  // 2 records keeps that cache (not the 4 entries it received first); the send after the
+  // next plug writes all 10 back with their bytes and only then removes the cache.
+  void cablePulledAfterFourthOfTen() {
+    QVERIFY(S().Connect());
+    auto checkCache = [&](auto name, auto number, auto attributes) {
+      const auto cached = ReadSendCacheEntries(CachePath());
+      QVERIFY(cached.has_value());
+      QCOMPARE(cached->size(), std::size_t{10});
+      for (int i = 1; i <= 10; ++i) {
+        QCOMPARE(cached->at(static_cast<std::size_t>(i - 1)), (PhonebookEntry{name(i), number(i), attributes(i)}));
+      }
+    };
+    auto name = [](int i) { return "Entry " + std::string(i < 10 ? "0" : "") + std::to_string(i); };
+    auto number = [](int i) { return std::to_string(5550100 + i); };
+    auto attributes = [](int i) {
+      const auto b = static_cast<std::uint8_t>(i);
+      return std::array<std::uint8_t, 4>{b, static_cast<std::uint8_t>(0x80 | b), 0, 0xFF};
+    };
+    for (int i = 1; i <= 10; ++i) {
+      S().sim->Add(UDFP_SIM_KIND_PHONEBOOK, Record(name(i), number(i), attributes(i)));
+    }
+    auto window = Open();
+    QCOMPARE(window->HandsetList().Count(), std::size_t{10});
+    QVERIFY(S().sim->UnplugAfterObjects(UDFP_SIM_KIND_PHONEBOOK, 4));
+    window->OnCommand(TemplateId::kSend);
+    Unplugged(*window);
+    QCOMPARE(S().Count(723), 0);
+    QVERIFY(!window->Control(TemplateId::kSend)->isEnabled());
+    QVERIFY(window->IsContentEnabled());
+    QCOMPARE(S().sim->Count(UDFP_SIM_KIND_PHONEBOOK), 4);
+    checkCache(name, number, attributes);
+
+    for (int plug = 1; plug <= 2; ++plug) {
+      QVERIFY(Replugged(*window));
+      QTRY_COMPARE_WITH_TIMEOUT(S().Count(1533), plug, kWaitMs);
+      QTRY_VERIFY_WITH_TIMEOUT(window->Executing() == 0 && !window->NoDevice() && window->IsContentEnabled(), kWaitMs);
+      QCOMPARE(window->HandsetList().Count(), std::size_t{10});
+      QCOMPARE(window->HandsetList().Row(9).name, name(10));
+      QVERIFY(window->Control(TemplateId::kSend)->isEnabled());
+      if (plug == 2) {
+        break;
+      }
+      QVERIFY(S().sim->UnplugAfterObjects(UDFP_SIM_KIND_PHONEBOOK, 2));
+      window->OnCommand(TemplateId::kSend);
+      Unplugged(*window);
+      QCOMPARE(S().sim->Count(UDFP_SIM_KIND_PHONEBOOK), 2);
+      QCOMPARE(S().Count(723), 0);
+      checkCache(name, number, attributes);
+    }
+    window->OnCommand(TemplateId::kSend);
+    QTRY_COMPARE_WITH_TIMEOUT(S().Count(723), 1, kWaitMs);
+    QCOMPARE(S().sim->Count(UDFP_SIM_KIND_PHONEBOOK), 10);
+    for (int i = 1; i <= 10; ++i) {
+      QCOMPARE(S().sim->Item(UDFP_SIM_KIND_PHONEBOOK, static_cast<std::uint32_t>(i - 1)),
+               Record(name(i), number(i), attributes(i)));
+    }
+    QVERIFY(!std::filesystem::exists(CachePath()));
+  }
+
+  // Cancel during the receive that runs ahead of a send: 724 once, nothing erased.
+  void cancelledReceiveBeforeSendDoesNotErase() {
+    QVERIFY(S().Connect());
+    S().sim->Exports().StoreFill(UDFP_SIM_KIND_PHONEBOOK, 5);
+    S().sim->RefuseNextBlock(UDFP_SIM_REFUSE_BAD_ITEM);
+    auto window = Open();  // an incomplete receive: the send must receive again first
+    AnswerEntryDialog(*window, "New", "123");
+    window->OnCommand(Dlg::kHandsetAdd);
+    S().sim->ResetCounters();
+    S().sim->ResponseDelay(150);
+    const std::size_t before = S().shown.size();
+    QTimer::singleShot(0, window.get(), [&] {
+      QTRY_COMPARE_WITH_TIMEOUT(window->Executing(), Dlg::kReceiving, kWaitMs);
+      window->OnWindowMessage({TemplateMessage::kCancel, 0, 0, nullptr});
+    });
+    window->OnCommand(TemplateId::kSend);
+    QTRY_VERIFY_WITH_TIMEOUT(window->Executing() == 0 && window->IsContentEnabled(), kWaitMs);
+    QTest::qWait(300);
+    QCOMPARE(ShownSince(before), (std::vector<std::int32_t>{726, 724}));
+    QCOMPARE(S().sim->Counters().deleteRequests, 0u);
+    QCOMPARE(S().sim->Count(UDFP_SIM_KIND_PHONEBOOK), 5);
+    QVERIFY(!std::filesystem::exists(CachePath()));
+  }
+
+  // The handset leaves utility mode (indication 0xE93) during the receive ahead of a send:
+  // that receive is no copy, the send stops before the erase and Send is disabled.
+  void handsetLeavesDuringReceiveBeforeSend() {
+    QVERIFY(S().Connect());
+    S().sim->Exports().StoreFill(UDFP_SIM_KIND_PHONEBOOK, 5);
+    S().sim->RefuseNextBlock(UDFP_SIM_REFUSE_BAD_ITEM);
+    auto window = Open();
+    AnswerEntryDialog(*window, "New", "123");
+    window->OnCommand(Dlg::kHandsetAdd);
+    S().sim->ResetCounters();
+    S().sim->ResponseDelay(150);
+    QTimer::singleShot(0, window.get(), [&] {
+      QTRY_COMPARE_WITH_TIMEOUT(window->Executing(), Dlg::kReceiving, kWaitMs);
+      S().sim->QueueEvent(UDFP_SIM_EVENT_E93);
+    });
+    const std::size_t before = S().shown.size();
+    window->OnCommand(TemplateId::kSend);
+    QTRY_VERIFY_WITH_TIMEOUT(window->NoDevice() && window->Executing() == 0 && window->IsContentEnabled(), kWaitMs);
+    QTest::qWait(1500);  // the receive itself still ends on the link
+    // Only the question: no erase was attempted (not even one the busy link refused).
+    QCOMPARE(ShownSince(before), (std::vector<std::int32_t>{726}));
+    QCOMPARE(S().sim->Counters().deleteRequests, 0u);
+    QCOMPARE(S().sim->Count(UDFP_SIM_KIND_PHONEBOOK), 5);
+    QVERIFY(!window->Control(TemplateId::kSend)->isEnabled());
+    QCOMPARE(S().Count(723), 0);
+    QVERIFY(!std::filesystem::exists(CachePath()));
+  }
+
+  // A cache that cannot be read does not leave the window disabled: it receives as if there
+  // were none, and the cache stays for a later try.
+  void unreadableCacheReceivesNormally() {
+    QVERIFY(S().Connect());
+    S().sim->Exports().StoreFill(UDFP_SIM_KIND_PHONEBOOK, 3);
+    std::filesystem::create_directory(CachePath());
+    { std::ofstream inside((CachePath() / "kept").string()); }
+    auto window = Open();
+    QCOMPARE(S().Count(1533), 1);
+    QCOMPARE(window->HandsetList().Count(), std::size_t{3});
+    QVERIFY(window->IsContentEnabled());
+    QVERIFY(!window->IsBusyCursor());
+    QVERIFY(std::filesystem::exists(CachePath() / "kept"));
+    std::filesystem::remove_all(CachePath());
+  }
+
+  // The handset refuses the start of the utility: 773, the handset counts as gone (Send
+  // disabled) and closing no longer asks about unsaved data.
+  void startRefusedLeavesWithoutAsking() {
+    QVERIFY(S().Connect());
+    S().sim->Exports().StoreFill(UDFP_SIM_KIND_PHONEBOOK, 2);
+    S().sim->FailVendorRequests(50);
+    auto window = Open(false);
+    QTRY_COMPARE_WITH_TIMEOUT(S().Count(773), 1, kWaitMs);
+    S().sim->FailVendorRequests(0);
+    QTRY_VERIFY_WITH_TIMEOUT(window->Executing() == 0 && window->IsContentEnabled(), kWaitMs);
+    QVERIFY(window->NoDevice());
+    QVERIFY(!window->Control(TemplateId::kSend)->isEnabled());
+    AnswerEntryDialog(*window, "Pat", "4444");
+    window->OnCommand(Dlg::kComputerAdd);
+    QVERIFY(window->ComputerChanged());
+    bool finished = false;
+    connect(window.get(), &QDialog::finished, this, [&finished] { finished = true; });
+    window->OnCommand(Dlg::kMenuExit);
+    QVERIFY(finished);
+    QCOMPARE(S().Count(752), 0);
+  }
+
+  // The import dialog follows the handset while it is open: a detach disables "Caller ID"
+  // (a choice of it falls back to "File"), the handset's ready indication enables it again.
+  void importDialogFollowsTheHandset() {
+    QVERIFY(S().Connect());
+    auto window = Open();
+    bool checked = false;
+    QTimer::singleShot(0, window.get(), [&] {
+      auto* dialog = qobject_cast<CPhoneBookImportDlg*>(window->OpenSubDialog());
+      QVERIFY(dialog != nullptr);
+      // Closed however the checks end, so a failure cannot leave the test waiting on it.
+      const std::unique_ptr<QDialog, void (*)(QDialog*)> closer(dialog, [](QDialog* d) { d->done(QDialog::Rejected); });
+      QRadioButton* caller = dialog->Choice(CPhoneBookImportDlg::kCallerChoice);
+      QVERIFY(caller->isVisible() && caller->isEnabled());
+      caller->setChecked(true);
+      PostMessage(window->Handle(), TemplateMessage::kDeviceChange, 1, 0);
+      QTRY_VERIFY(!caller->isEnabled());
+      QVERIFY(dialog->Choice(CPhoneBookImportDlg::kFileChoice)->isChecked());
+      window->OnWindowMessage({LinkMessage::kIndication69, 0, 0, nullptr});
+      QTRY_VERIFY(caller->isEnabled());
+      checked = true;
+    });
+    window->OnCommand(Dlg::kImport);
+    QVERIFY(checked);
+    QTRY_VERIFY_WITH_TIMEOUT(window->Executing() == 0 && !window->NoDevice(), kWaitMs);
+  }
+
+  // Closing again while the send that closing started still runs: 728 during its writes,
+  // 727 during the receive it runs first; either way the first close still ends when the
+  // send does.
+  void closingAgainWhileClosingSends_data() {
+    QTest::addColumn<bool>("receiveFirst");
+    QTest::newRow("during the writes") << false;
+    QTest::newRow("during the receive ahead of the send") << true;
+  }
+  void closingAgainWhileClosingSends() {
+    QFETCH(bool, receiveFirst);
+    QVERIFY(S().Connect());
+    S().sim->Exports().StoreFill(UDFP_SIM_KIND_PHONEBOOK, 3);
+    if (receiveFirst) {
+      S().sim->RefuseNextBlock(UDFP_SIM_REFUSE_BAD_ITEM);  // no copy yet: the send receives first
+    }
+    auto window = Open();
+    AnswerEntryDialog(*window, "Quin", "5555");
+    window->OnCommand(Dlg::kHandsetAdd);
+    bool finished = false;
+    connect(window.get(), &QDialog::finished, this, [&finished] { finished = true; });
+    S().onMessage = [](std::int32_t number) { return number == 775 ? IDYES : IDOK; };
+    S().sim->ResponseDelay(100);
+    QTimer::singleShot(0, window.get(), [&] {
+      if (receiveFirst) {
+        QTRY_COMPARE_WITH_TIMEOUT(window->Executing(), Dlg::kReceiving, kWaitMs);
+      } else {
+        QTRY_VERIFY_WITH_TIMEOUT(window->Executing() == Dlg::kSending && S().sim->Count(UDFP_SIM_KIND_PHONEBOOK) >= 1,
+                                 kWaitMs);
+      }
+      window->OnCommand(Dlg::kMenuExit);
+    });
+    window->OnCommand(Dlg::kMenuExit);
+    QCOMPARE(S().Count(receiveFirst ? 727 : 728), 1);
+    QCOMPARE(S().Count(723), 1);
+    QVERIFY(finished);
+    // The Handset list is what was sent: with the receive refused at opening it held Quin only.
+    QCOMPARE(S().sim->Count(UDFP_SIM_KIND_PHONEBOOK), receiveFirst ? 1 : 4);
   }
 
   // Import from a phonebook file in add mode: rows of the same number take the file's
@@ -521,6 +837,7 @@ class PhoneBookWindowTest : public QObject {
     QTimer::singleShot(0, window.get(), [&] {
       auto* dialog = qobject_cast<CPhoneBookImportDlg*>(window->OpenSubDialog());
       QVERIFY(dialog != nullptr);
+      QVERIFY(dialog->Choice(CPhoneBookImportDlg::kCallerChoice)->isVisible());
       QVERIFY(dialog->Choice(CPhoneBookImportDlg::kCallerChoice)->isEnabled());
       dialog->Choice(CPhoneBookImportDlg::kCallerChoice)->setChecked(true);
       dialog->PressOk();
@@ -558,6 +875,56 @@ class PhoneBookWindowTest : public QObject {
     QCOMPARE(S().Count(723), 1);
     QVERIFY(finished);
     QCOMPARE(S().sim->Count(UDFP_SIM_KIND_PHONEBOOK), 3);
+  }
+
+  // Closing while the phonebook is being received: 727, the window stays; afterwards it
+  // closes without a question.
+  void closingDuringReceive() {
+    QVERIFY(S().Connect());
+    S().sim->Exports().StoreFill(UDFP_SIM_KIND_PHONEBOOK, 4);
+    S().sim->ResponseDelay(100);
+    auto window = Open(false);
+    QTRY_COMPARE_WITH_TIMEOUT(window->Executing(), Dlg::kReceiving, kWaitMs);
+    bool finished = false;
+    connect(window.get(), &QDialog::finished, this, [&finished] { finished = true; });
+    window->OnCommand(Dlg::kMenuExit);
+    QCOMPARE(S().Count(727), 1);
+    QVERIFY(!finished);
+    QTRY_VERIFY_WITH_TIMEOUT(window->Executing() == 0 && window->HandsetList().Count() == 4, kWaitMs);
+    window->OnCommand(Dlg::kMenuExit);
+    QVERIFY(finished);
+    QCOMPARE(S().Count(727), 1);
+  }
+
+  // The send that closing started is cancelled: 724 once, no 723, the window stays open
+  // and asks again at the next close.
+  void cancelOfTheClosingSendKeepsTheWindow() {
+    QVERIFY(S().Connect());
+    S().sim->Exports().StoreFill(UDFP_SIM_KIND_PHONEBOOK, 5);
+    auto window = Open();
+    AnswerEntryDialog(*window, "Quin", "5555");
+    window->OnCommand(Dlg::kHandsetAdd);
+    bool finished = false;
+    connect(window.get(), &QDialog::finished, this, [&finished] { finished = true; });
+    S().onMessage = [](std::int32_t number) { return number == 775 ? IDYES : IDOK; };
+    S().sim->ResponseDelay(100);
+    QTimer::singleShot(0, window.get(), [&] {
+      QTRY_VERIFY_WITH_TIMEOUT(window->Executing() == Dlg::kSending && S().sim->Count(UDFP_SIM_KIND_PHONEBOOK) >= 1,
+                               kWaitMs);
+      window->OnWindowMessage({TemplateMessage::kCancel, 0, 0, nullptr});
+    });
+    window->OnCommand(Dlg::kMenuExit);
+    QVERIFY(!finished);
+    QCOMPARE(S().Count(724), 1);
+    QCOMPARE(S().Count(723), 0);
+    QCOMPARE(window->Executing(), std::uint8_t{0});
+    QVERIFY(window->IsContentEnabled());
+    QVERIFY(std::filesystem::exists(CachePath()));
+    S().sim->ResponseDelay(0);
+    S().onMessage = [](std::int32_t number) { return number == 775 ? IDNO : IDOK; };
+    window->OnCommand(Dlg::kMenuExit);
+    QCOMPARE(S().Count(775), 2);
+    QVERIFY(finished);
   }
 
   // While a send runs, closing is refused with 728.

@@ -106,6 +106,7 @@ class Services {
    public:
     Answer GetOpenFileName(const Request& request) override { return Next(request); }
     Answer GetSaveFileName(const Request& request) override { return Next(request); }
+    Answer GetFolderName(const Request& request) override { return Next(request); }
     std::deque<Answer> answers;
     std::vector<Request> requests;
 

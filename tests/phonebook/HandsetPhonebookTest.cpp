@@ -44,4 +44,18 @@ TEST(HandsetPhonebook, SendQueueKeepsAttributesOfUnchangedNumbers) {
   EXPECT_EQ(record.bytes[35], 4);
 }
 
+// What the handset holds now comes before a restored cache in the table: of two entries
+// with the same number the first gives the bytes, whatever form its number is in.
+TEST(HandsetPhonebook, SendQueueTakesTheBytesOfTheFirstEntryOfANumber) {
+  const std::vector<PhonebookEntry> received = {
+      {"Now", "555-1234", {1, 1, 1, 1}}, {"Cached", "5551234", {2, 2, 2, 2}}, {"Other", "99", {3, 3, 3, 3}}};
+  CPhonebookList handset;
+  handset.Append("Other", "99");
+  handset.Append("Now", "5551234");
+  const std::vector<PhonebookEntry> queue = BuildSendQueue(handset, received);
+  ASSERT_EQ(queue.size(), 2u);
+  EXPECT_EQ(queue[0].attributes, (std::array<std::uint8_t, 4>{3, 3, 3, 3}));
+  EXPECT_EQ(queue[1].attributes, (std::array<std::uint8_t, 4>{1, 1, 1, 1}));
+}
+
 }  // namespace

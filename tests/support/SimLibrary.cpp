@@ -37,6 +37,7 @@ CSimLibrary::CSimLibrary() : m_handle(::dlopen(LibraryPath().c_str(), RTLD_NOW |
   Bind(RaiseDriverStatus, "UdfpSimRaiseDriverStatus");
   Bind(QueueEvent, "UdfpSimQueueEvent");
   Bind(UnplugAfterBlock, "UdfpSimUnplugAfterBlock");
+  Bind(UnplugAfterObjects, "UdfpSimUnplugAfterObjects");
   Bind(SetResponseDelay, "UdfpSimSetResponseDelay");
   Bind(ClearFaults, "UdfpSimClearFaults");
   Bind(SetPlayDuration, "UdfpSimSetPlayDuration");

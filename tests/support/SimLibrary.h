@@ -45,6 +45,7 @@ class CSimLibrary {
   decltype(&::UdfpSimRaiseDriverStatus) RaiseDriverStatus = nullptr;
   decltype(&::UdfpSimQueueEvent) QueueEvent = nullptr;
   decltype(&::UdfpSimUnplugAfterBlock) UnplugAfterBlock = nullptr;
+  decltype(&::UdfpSimUnplugAfterObjects) UnplugAfterObjects = nullptr;
   decltype(&::UdfpSimSetResponseDelay) SetResponseDelay = nullptr;
   decltype(&::UdfpSimClearFaults) ClearFaults = nullptr;
   decltype(&::UdfpSimSetPlayDuration) SetPlayDuration = nullptr;

@@ -201,6 +201,56 @@ TEST_F(FaultTest, UnplugAfterABlockEndsTheTransferAndKeepsNoPartialObject) {
   UdfpClose(device);
 }
 
+// The cable pulled between two records of a send: the armed count runs over objects of
+// the one kind only, the object that completes it is kept but never acknowledged, and the
+// fault is spent once it has fired.
+TEST_F(FaultTest, UnplugAfterObjectsOfAKindKeepsTheLastObjectUnacknowledged) {
+  EXPECT_EQ(UdfpSimUnplugAfterObjects(UDFP_SIM_KIND_DEVICE_INFO, 1), 0) << "no store, nothing to count";
+  ASSERT_EQ(UdfpSimUnplugAfterObjects(UDFP_SIM_KIND_PHONEBOOK, 2), 1);
+  const std::vector<std::uint8_t> record(UDFP_SIM_PHONEBOOK_RECORD_SIZE, 0x31);
+  EXPECT_EQ(m_host.WriteObject(UDFP_SIM_KIND_RAW, std::vector<std::uint8_t>(100, 7)), UDFP_SIM_ACK_ACCEPTED)
+      << "another kind does not count";
+  EXPECT_EQ(m_host.WriteObject(UDFP_SIM_KIND_PHONEBOOK, record), UDFP_SIM_ACK_ACCEPTED);
+  EXPECT_EQ(UdfpSimIsPlugged(), 1);
+  EXPECT_NE(m_host.WriteObject(UDFP_SIM_KIND_PHONEBOOK, record), UDFP_SIM_ACK_ACCEPTED);
+  EXPECT_EQ(UdfpSimIsPlugged(), 0);
+  EXPECT_EQ(UdfpSimStoreCount(UDFP_SIM_KIND_PHONEBOOK), 2) << "the second record was stored before the cable went";
+  EXPECT_EQ(UdfpSimStoreCount(UDFP_SIM_KIND_RAW), 1);
+
+  ASSERT_EQ(UdfpSimPlug(), 1);
+  ASSERT_TRUE(m_host.Reopen());
+  EXPECT_EQ(m_host.WriteObject(UDFP_SIM_KIND_PHONEBOOK, record), UDFP_SIM_ACK_ACCEPTED) << "spent after firing";
+  EXPECT_EQ(m_host.WriteObject(UDFP_SIM_KIND_PHONEBOOK, record), UDFP_SIM_ACK_ACCEPTED);
+  EXPECT_EQ(UdfpSimIsPlugged(), 1);
+
+  // Disarming: a count of 0, and ClearFaults.
+  ASSERT_EQ(UdfpSimUnplugAfterObjects(UDFP_SIM_KIND_PHONEBOOK, 1), 1);
+  ASSERT_EQ(UdfpSimUnplugAfterObjects(UDFP_SIM_KIND_PHONEBOOK, 0), 1);
+  EXPECT_EQ(m_host.WriteObject(UDFP_SIM_KIND_PHONEBOOK, record), UDFP_SIM_ACK_ACCEPTED);
+  ASSERT_EQ(UdfpSimUnplugAfterObjects(UDFP_SIM_KIND_PHONEBOOK, 1), 1);
+  UdfpSimClearFaults();
+  EXPECT_EQ(m_host.WriteObject(UDFP_SIM_KIND_PHONEBOOK, record), UDFP_SIM_ACK_ACCEPTED);
+  EXPECT_EQ(UdfpSimIsPlugged(), 1);
+  EXPECT_EQ(UdfpSimStoreCount(UDFP_SIM_KIND_PHONEBOOK), 6);
+}
+
+// Deletes are counted when the handset handles them, outside a session not at all.
+TEST_F(FaultTest, DeleteRequestsAreCounted) {
+  UdfpSimStoreFill(UDFP_SIM_KIND_PHONEBOOK, 3);
+  ASSERT_TRUE(m_host.Request(0xE81, {UDFP_SIM_KIND_PHONEBOOK, 255}).has_value());
+  UdfpSimCounters counters{};
+  UdfpSimGetCounters(&counters);
+  EXPECT_EQ(counters.deleteRequests, 0u);
+  EXPECT_EQ(UdfpSimStoreCount(UDFP_SIM_KIND_PHONEBOOK), 3);
+  ASSERT_TRUE(m_host.Operation(0xE81, {UDFP_SIM_KIND_PHONEBOOK, 255}).has_value());
+  UdfpSimGetCounters(&counters);
+  EXPECT_EQ(counters.deleteRequests, 1u);
+  EXPECT_EQ(UdfpSimStoreCount(UDFP_SIM_KIND_PHONEBOOK), 0);
+  UdfpSimResetCounters();
+  UdfpSimGetCounters(&counters);
+  EXPECT_EQ(counters.deleteRequests, 0u);
+}
+
 TEST_F(FaultTest, AWaitingPipeReadEndsWhenTheHandsetIsUnplugged) {
   ASSERT_EQ(m_host.Session(true), 0);
   UdfpSimSetResponseDelay(UDFP_MAX_BLOCKING_MS);

@@ -11,6 +11,11 @@ bool CSimHost::Start() {
   return m_device != UDFP_INVALID_HANDLE && UdfpStartPolling(m_device, 0, 1) != 0;
 }
 
+bool CSimHost::Reopen() {
+  m_device = UdfpOpen();
+  return m_device != UDFP_INVALID_HANDLE && UdfpStartPolling(m_device, 0, 1) != 0;
+}
+
 void CSimHost::Stop() {
   if (m_device != UDFP_INVALID_HANDLE) {
     UdfpStopPolling(m_device);

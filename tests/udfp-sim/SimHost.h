@@ -19,6 +19,8 @@ class CSimHost {
   // Resets the emulator to a fresh, attached handset and opens it with polling.
   bool Start();
   void Stop();
+  // Opens the handset again after it was unplugged and plugged (the old handle is dead).
+  bool Reopen();
   std::uint32_t Device() const { return m_device; }
 
   // Sends a host-to-device request (type 0x43, request 3).
