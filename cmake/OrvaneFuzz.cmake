@@ -1,10 +1,11 @@
 # libFuzzer targets (the `fuzz` preset: clang, ASan + UBSan, coverage on our own code).
 #
-# orvane_fuzz_target(NAME SOURCES ... LIBS ... [QT])
+# orvane_fuzz_target(NAME SOURCES ... LIBS ... [TIMEOUT seconds])
 # declares the fuzz executable NAME from its sources and the libraries it exercises, and a
 # CTest test NAME (label "fuzz") that runs it for ORVANE_FUZZ_SECONDS on a scratch copy of its
 # committed seed corpus fuzz/corpus/NAME/ (a dictionary fuzz/dict/NAME.dict is used when
-# present). The test fails on any crash, leak, time-out or sanitizer report, and prints the
+# present; TIMEOUT replaces ORVANE_FUZZ_INPUT_TIMEOUT for a target whose inputs are slow).
+# The test fails on any crash, leak, time-out or sanitizer report, and prints the
 # number of inputs libFuzzer executed.
 
 set(ORVANE_FUZZ_SECONDS 20 CACHE STRING "Seconds each fuzz target runs in its CTest test")
@@ -20,7 +21,10 @@ set(_orvane_fuzz_runner "${CMAKE_CURRENT_LIST_DIR}/RunFuzzTarget.cmake")
 add_custom_target(orvane_fuzz)
 
 function(orvane_fuzz_target name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT ${ORVANE_FUZZ_INPUT_TIMEOUT})
+  endif()
   add_executable(${name} ${ARG_SOURCES})
   orvane_target_options(${name})
   target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
@@ -41,8 +45,8 @@ function(orvane_fuzz_target name)
            COMMAND "${CMAKE_COMMAND}" "-DNAME=${name}" "-DFUZZER=$<TARGET_FILE:${name}>" "-DCORPUS=${_corpus}"
                    "-DDICT=${_dict}" "-DSCRATCH=${ORVANE_FUZZ_SCRATCH_DIR}"
                    "-DRESULTS=${ORVANE_FUZZ_RESULTS_DIR}" "-DSECONDS=${ORVANE_FUZZ_SECONDS}"
-                   "-DINPUT_TIMEOUT=${ORVANE_FUZZ_INPUT_TIMEOUT}" "-DRSS_LIMIT_MB=${ORVANE_FUZZ_RSS_LIMIT_MB}"
+                   "-DINPUT_TIMEOUT=${ARG_TIMEOUT}" "-DRSS_LIMIT_MB=${ORVANE_FUZZ_RSS_LIMIT_MB}"
                    -P "${_orvane_fuzz_runner}")
-  math(EXPR _limit "${ORVANE_FUZZ_SECONDS} * 2 + 120")
+  math(EXPR _limit "${ORVANE_FUZZ_SECONDS} * 2 + ${ARG_TIMEOUT} + 120")
   set_tests_properties(${name} PROPERTIES TIMEOUT ${_limit} LABELS fuzz)
 endfunction()

@@ -4,11 +4,13 @@
 // entry, and must come back unchanged from the .phb file the program would write.
 
 #include "FuzzCheck.h"
+#include "phonebook/CsvFormat.h"
 #include "phonebook/ImportGrid.h"
 #include "phonebook/ImportJob.h"
 #include "phonebook/PhonebookEntry.h"
 #include "phonebook/PhonebookFile.h"
 #include "phonebook/PhonebookList.h"
+#include "phonebook/VCardFormat.h"
 
 namespace fuzzcheck {
 
@@ -22,15 +24,36 @@ inline void RequireValidRows(const CPhonebookList& list) {
   }
 }
 
-// The .phb text of the list reads back as the same list.
+// Imports name column 1 and number column 2 of a grid as the import dialog does.
+inline CPhonebookList ImportNameAndNumber(const CImportGrid& grid, bool freeEdit) {
+  CPhonebookList list;
+  if (const std::optional<ImportLists> lists = ChooseColumns(grid, 1, 2)) {
+    ImportEntries(list, *lists, freeEdit);
+  }
+  SortAndNumber(list);
+  return list;
+}
+
+// What the program writes of a list (.phb file, CSV file, one vCard per entry) reads back
+// as the same list.
 inline void RequireRoundTrip(const CPhonebookList& list, bool freeEdit) {
-  CPhonebookList again;
-  const PhonebookReadStatus status = ReadPhonebookText(PhonebookText(list), again, false, freeEdit);
   if (list.Empty()) {
     return;
   }
+  CPhonebookList again;
+  const PhonebookReadStatus status = ReadPhonebookText(PhonebookText(list), again, false, freeEdit);
   if (status != PhonebookReadStatus::Ok || again.Rows() != list.Rows()) {
     Fail(".phb text of a list does not read back as the same list");
+  }
+  if (ImportNameAndNumber(ParseCsvText(CsvText(list)), freeEdit).Rows() != list.Rows()) {
+    Fail("CSV text of a list does not import as the same list");
+  }
+  for (const PhonebookRow& row : list.Rows()) {
+    const CPhonebookList card =
+        ImportNameAndNumber(ParseVCardText(VCardText(row.name, StoredNumber(row.number), "2026129")), freeEdit);
+    if (card.Count() != 1 || card.Row(0).name != row.name || card.Row(0).number != row.number) {
+      Fail("the vCard of an entry does not import as the same entry");
+    }
   }
 }
 
