@@ -202,7 +202,9 @@ void HandsetFault(FuzzedDataProvider& in, const SimExports& sim) {
 
 void QueueEvent(FuzzedDataProvider& in, const SimExports& sim) {
   const std::uint16_t code = in.ConsumeBool() ? in.PickValueInArray(kEventCodes) : in.ConsumeIntegral<std::uint16_t>();
-  const std::vector<std::uint8_t> data = in.ConsumeBytes<std::uint8_t>(in.ConsumeIntegralInRange(0, 40));
+  // Mostly short data, now and then more than a block.
+  const std::size_t length = in.ConsumeBool() ? in.ConsumeIntegralInRange(0, 40) : in.ConsumeIntegralInRange(0, 1100);
+  const std::vector<std::uint8_t> data = in.ConsumeBytes<std::uint8_t>(length);
   sim.queueEvent(code, data.empty() ? nullptr : data.data(), static_cast<std::uint32_t>(data.size()));
 }
 
