@@ -45,12 +45,24 @@ struct CommandItem {
   int menuItem;
 };
 constexpr CommandItem kMenuItems[] = {
-    {kSourcePlay, kMenuSourcePlay}, {kSourcePause, kMenuSourcePause}, {kZoomIn, kMenuZoomIn},
-    {kZoomOut, kMenuZoomOut},       {kCopy, kMenuCopy},               {kEditPlay, kMenuEditPlay},
-    {kEditPause, kMenuEditPause},   {kCut, kMenuCut},                 {kUndo, kMenuUndo},
-    {kVolUp, kMenuVolUp},           {kVolDown, kMenuVolDown},         {kAutoVol, kMenuAutoVol},
-    {kSave, kSave},                 {kSaveAs, kSaveAs},               {TemplateId::kSend, kToDevice},
-    {TemplateId::kErase, kDeleteData}, {TemplateId::kPlayOnDevice, kPlayOnPc}, {kOpen, kOpen},
+    {kSourcePlay, kMenuSourcePlay},
+    {kSourcePause, kMenuSourcePause},
+    {kZoomIn, kMenuZoomIn},
+    {kZoomOut, kMenuZoomOut},
+    {kCopy, kMenuCopy},
+    {kEditPlay, kMenuEditPlay},
+    {kEditPause, kMenuEditPause},
+    {kCut, kMenuCut},
+    {kUndo, kMenuUndo},
+    {kVolUp, kMenuVolUp},
+    {kVolDown, kMenuVolDown},
+    {kAutoVol, kMenuAutoVol},
+    {kSave, kSave},
+    {kSaveAs, kSaveAs},
+    {TemplateId::kSend, kToDevice},
+    {TemplateId::kErase, kDeleteData},
+    {TemplateId::kPlayOnDevice, kPlayOnPc},
+    {kOpen, kOpen},
 };
 
 // Minutes, seconds and tenths of a frame position.
@@ -420,8 +432,7 @@ void CMelodyUtilityDlg::OnWorkerEnded(bool done, std::uintptr_t value) {
   m_worker.Join();
   const Job job = m_job;
   m_job = Job::None;
-  const bool cancelled =
-      (!done && value == MelodyWorkerMessage::kCancelled) || MelodyThreadState().CancelRequested();
+  const bool cancelled = (!done && value == MelodyWorkerMessage::kCancelled) || MelodyThreadState().CancelRequested();
   MelodyThreadState().SetCancelRequest(false);
   MelodyThreadState().TakeLastResult();
   switch (job) {

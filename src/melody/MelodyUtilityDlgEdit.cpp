@@ -316,9 +316,9 @@ bool CMelodyUtilityDlg::SaveAs() {
     name = "Melody";
   }
   QPointer<CMelodyUtilityDlg> self(this);
-  const std::string path = BrowseForSave("wav", name + ".wav", kHideReadOnly | CQtFileDialogs::kOverwritePrompt,
-                                         filter, m_savedOnce ? std::filesystem::path(m_savedPath).parent_path().string()
-                                                             : std::string());
+  const std::string path =
+      BrowseForSave("wav", name + ".wav", kHideReadOnly | CQtFileDialogs::kOverwritePrompt, filter,
+                    m_savedOnce ? std::filesystem::path(m_savedPath).parent_path().string() : std::string());
   if (!self || path.empty()) {
     return false;
   }

@@ -302,7 +302,7 @@ void CMelodyUtilityDlg::EndSend(std::int32_t message) {
   SetExtcuting(0);
   UpdateButtons();
   if (message != 0) {
-    const std::uint32_t style = message == TemplateMsgId::kCancelled ? MB_ICONINFORMATION
+    const std::uint32_t style = message == TemplateMsgId::kCancelled    ? MB_ICONINFORMATION
                                 : message == TemplateMsgId::kMemoryFull ? MB_ICONEXCLAMATION
                                                                         : MB_ICONSTOP;
     ShowMsg(message, style);

@@ -24,8 +24,8 @@ bool CMelodyWorker::Start(WindowHandle window, Job job) {
       message = MelodyWorkerMessage::kDone;
     } catch (const CMelodyException& e) {
       ORVANE_TRACE("CMelodyWorker - job ended with code %u (%s)\n", e.Code(), e.Where().c_str());
-      value = e.Code() == CMelodyException::kCancelled ? MelodyWorkerMessage::kCancelled
-                                                        : MelodyWorkerMessage::kFailure;
+      value =
+          e.Code() == CMelodyException::kCancelled ? MelodyWorkerMessage::kCancelled : MelodyWorkerMessage::kFailure;
     } catch (const std::exception& e) {
       // Out of memory or a file system error outside the melody layer: a failure like any other.
       ORVANE_TRACE("CMelodyWorker - job failed: %s\n", e.what());

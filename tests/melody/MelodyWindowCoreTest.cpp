@@ -124,9 +124,8 @@ TEST_F(MelodyWorkerTest, PostsTheResultAndKeepsItAsTheLastResult) {
 
 TEST_F(MelodyWorkerTest, FailureAndForeignExceptionsPostFailed) {
   CMelodyWorker worker;
-  ASSERT_TRUE(worker.Start(queue.Handle(), []() -> std::uint32_t {
-    throw CMelodyException(CMelodyException::kFile, "test");
-  }));
+  ASSERT_TRUE(
+      worker.Start(queue.Handle(), []() -> std::uint32_t { throw CMelodyException(CMelodyException::kFile, "test"); }));
   auto message = Next();
   ASSERT_TRUE(message.has_value());
   EXPECT_EQ(message->message, MelodyWorkerMessage::kFailed);
