@@ -348,7 +348,9 @@ bool CMelodyUtilityDlg::OnOpen() {
   }
   // On the heap: it goes with this window if the window is destroyed while it is up.
   QPointer<CWaveFileDialog> dialog = new CWaveFileDialog(this, Context());
-  dialog->setDirectory(QString::fromStdString(GetInitialFolder({})));
+  // The folder of the file opened last, else the history's or the documents folder.
+  const std::string folder = m_openedPath.empty() ? GetInitialFolder({}) : LastPath();
+  dialog->setDirectory(QString::fromStdString(folder));
   QPointer<CMelodyUtilityDlg> self(this);
   std::string path;
   RunModalChild(*dialog, [&path, dialog] {
@@ -363,7 +365,6 @@ bool CMelodyUtilityDlg::OnOpen() {
   if (path.empty()) {
     return false;
   }
-  SetLastPath(std::filesystem::path(path).parent_path().string());
   return OpenFile(path, channel);
 }
 
@@ -478,6 +479,7 @@ void CMelodyUtilityDlg::FinishOpen(bool done, bool cancelled) {
     return;
   }
   m_openedPath = m_pendingPath;
+  SetLastPath(std::filesystem::path(m_openedPath).parent_path().string());
   AddFileHistory(m_openedPath);
   m_nameEdit->setText(QString::fromStdString(CMelodyName::ProposedFromPath(m_openedPath)));
   m_sourceView->SetHighlighted(true);

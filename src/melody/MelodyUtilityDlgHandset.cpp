@@ -266,6 +266,11 @@ void CMelodyUtilityDlg::StartEncoding() {
 }
 
 void CMelodyUtilityDlg::FinishEncoding(bool done, bool cancelled, std::uint32_t gcSize) {
+  if (m_sendStep != SendStep::Encoding) {
+    // The handset went away meanwhile: the send has ended already.
+    EndSend(0);
+    return;
+  }
   if (cancelled || !done) {
     EndSend(cancelled ? TemplateMsgId::kCancelled : TemplateMsgId::kNotTransferred);
     return;
