@@ -86,6 +86,7 @@ class MelodyWindowTest : public QObject {
   void autoVolumeAndUndoOfAVolumeStep();
   void silenceHasNoVolumeCommands();
   void unusableSettingsAreBroughtIntoRange();
+  void zoomFollowsTheSeriesUpToItsLimit();
   void playRangeOnThePcMovesTheCursorAndIsHeard();
   void sendStoresTheRecordAndListsAgain();
   void sendRefusedForFullSlotsBeforeEncoding();
@@ -567,6 +568,27 @@ void MelodyWindowTest::unusableSettingsAreBroughtIntoRange() {
   QCOMPARE(window->UndoDepth(), std::size_t{1});
   window->OnCommand(MelodyUtilityId::kUndo);
   QCOMPARE(window->Volume().Db(), 0.0);
+  QVERIFY(services->shown.empty());
+}
+
+void MelodyWindowTest::zoomFollowsTheSeriesUpToItsLimit() {
+  services->settings.WriteDword(kProductKey + "Melody", "MaxZoomSize", 20);
+  MakeWindow();
+  Open(ToneFile("zoom.wav", 10 * kRate));
+  QVERIFY(!Enabled(MelodyUtilityId::kZoomOut));
+  std::vector<double> factors;
+  while (Enabled(MelodyUtilityId::kZoomIn)) {
+    window->OnCommand(MelodyUtilityId::kZoomIn);
+    factors.push_back(window->SourceView()->Zoom());
+  }
+  QCOMPARE(factors, (std::vector<double>{2, 5, 10, 20}));
+  QCOMPARE(window->LabelText("zoom"), QStringLiteral("x20"));
+  factors.clear();
+  while (Enabled(MelodyUtilityId::kZoomOut)) {
+    window->OnCommand(MelodyUtilityId::kZoomOut);
+    factors.push_back(window->SourceView()->Zoom());
+  }
+  QCOMPARE(factors, (std::vector<double>{10, 5, 2, 1}));
   QVERIFY(services->shown.empty());
 }
 
