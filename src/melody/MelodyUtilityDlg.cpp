@@ -546,7 +546,8 @@ bool CMelodyUtilityDlg::QueryClose() {
   // it works on goes away.
   if (m_job != Job::None) {
     CancelRunningJob();
-    ForceEndBusy();
+    CloseAnime();
+    CloseSandGlass();
   }
   if (m_modified && m_hasEditData) {
     const int answer = ShowMsg(kMsgSaveCurrent, MB_YESNOCANCEL | MB_ICONQUESTION);

@@ -95,6 +95,7 @@ class MelodyWindowTest : public QObject {
   void sendThatPostsNothingLeavesTheWindowFree();
   void cancelDuringEncodingEndsTheSend();
   void closingDuringASendIsRefused();
+  void cancelDuringTheWriteEndsTheSend();
   void handsetMelodyPlaysOnThePcAndLeavesNoFiles();
   void eraseAsksAndListsAgain();
   void listFollowsAttachment();
@@ -813,6 +814,36 @@ void MelodyWindowTest::closingDuringASendIsRefused() {
   QVERIFY(AwaitIdle());
   answer752 = IDNO;
   window->OnCommand(TemplateId::kClose);
+  QVERIFY(!window->isVisible());
+}
+
+void MelodyWindowTest::cancelDuringTheWriteEndsTheSend() {
+  Connect();
+  MakeWindow();
+  PrepareEdit();
+  Sim().Exports().SetResponseDelay(150);
+  bool encoded = false;
+  Send("Stopped");
+  // Once the encoding is over the record is being written, block by block.
+  QVERIFY(QTest::qWaitFor(
+      [&] {
+        encoded = encoded || window->IsWorking();
+        return encoded && !window->IsWorking();
+      },
+      kWaitMs));
+  QCOMPARE(window->Executing(), CMelodyUtilityDlg::kBusySend);
+  Cancel();
+  QVERIFY(AwaitIdle());
+  QCOMPARE(services->shown, (std::vector<std::int32_t>{726, 724}));
+  QVERIFY(window->IsContentEnabled());
+  QVERIFY(!window->ProgressWindow()->IsOpen());
+  QCOMPARE(window->Volume().Db(), 0.0);
+  Sim().Exports().SetResponseDelay(0);
+  QTest::qWait(300);
+  QCOMPARE(Sim().Count(UDFP_SIM_KIND_MELODY), 2);
+  answer752 = IDNO;
+  window->OnCommand(TemplateId::kClose);
+  QCOMPARE(services->Count(728), 0);
   QVERIFY(!window->isVisible());
 }
 
