@@ -824,11 +824,12 @@ void MelodyWindowTest::cancelDuringTheWriteEndsTheSend() {
   Sim().Exports().SetResponseDelay(150);
   bool encoded = false;
   Send("Stopped");
-  // Once the encoding is over the record is being written, block by block.
+  // Once the encoding is over the record is written, block by block: the cancel comes while
+  // the handset is taking the blocks.
   QVERIFY(QTest::qWaitFor(
       [&] {
         encoded = encoded || window->IsWorking();
-        return encoded && !window->IsWorking();
+        return encoded && !window->IsWorking() && Sim().State().writing == 1;
       },
       kWaitMs));
   QCOMPARE(window->Executing(), CMelodyUtilityDlg::kBusySend);
