@@ -102,6 +102,7 @@ class MelodyWindowTest : public QObject {
   void closingAsksToSaveAndRemovesTheWorkingFolder();
   void closingWhileConvertingCancelsAndJoins();
   void screenshotsInEveryLanguage();
+  void languageChangeRelabelsTheWindow();
 
  private:
   SimHandset& Sim() { return *services->sim; }
@@ -122,6 +123,7 @@ class MelodyWindowTest : public QObject {
   void Send(const QString& name);
   bool Enabled(int id) const { return window->Control(id)->isEnabled(); }
   void Cancel() { PostMessage(window->Handle(), TemplateMessage::kCancel, 0, 0); }
+  QString Text(int id) const { return QString::fromStdString(services->strings.GetString(id)); }
 
   QTemporaryDir root;
   QTemporaryDir tmp{root.filePath(QStringLiteral("files-XXXXXX"))};
@@ -979,6 +981,22 @@ void MelodyWindowTest::screenshotsInEveryLanguage() {
     window->OnCommand(TemplateId::kClose);
     window.reset();
   }
+}
+
+void MelodyWindowTest::languageChangeRelabelsTheWindow() {
+  MakeWindow();
+  auto* playOnPc = qobject_cast<QPushButton*>(window->Control(TemplateId::kPlayOnDevice));
+  auto* send = qobject_cast<QPushButton*>(window->Control(TemplateId::kSend));
+  QCOMPARE(playOnPc->text(), QStringLiteral("Play on PC"));
+  QCOMPARE(send->text(), QStringLiteral("To Device"));
+  QCOMPARE(window->windowTitle(), QStringLiteral("Melody Utility"));
+  QVERIFY(services->strings.Load(1));
+  PostMessage(window->Handle(), TemplateMessage::kLanguageChange, 0, 0);
+  QVERIFY(QTest::qWaitFor([&] { return playOnPc->text() != QStringLiteral("Play on PC"); }, kWaitMs));
+  QCOMPARE(playOnPc->text(), Text(49020).remove(QLatin1Char('&')));
+  QCOMPARE(send->text(), Text(49022).remove(QLatin1Char('&')));
+  QCOMPARE(window->windowTitle(), Text(9000));
+  QVERIFY(!playOnPc->text().contains(QLatin1Char('&')));
 }
 
 QTEST_MAIN(MelodyWindowTest)
