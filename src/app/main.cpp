@@ -2,6 +2,7 @@
 #include "app/UsbUtilityApp.h"
 #include "app/UtilityWindowFactory.h"
 #include "appcore/AppStatus.h"
+#include "melody/MelodyUtilityDlg.h"
 #include "phonebook/PhoneBookUtilityDlg.h"
 #include "picture/ImageUtilityDlg.h"
 #include "platform/SettingsBackend.h"
@@ -25,6 +26,9 @@ int main(int argc, char** argv) {
   });
   CUtilityWindowFactory::Register(APP_IMAGE, [](QWidget* parent, CAppContext* context) -> CTemplate* {
     return new CImageUtilityDlg(parent, context);
+  });
+  CUtilityWindowFactory::Register(APP_MELODY, [](QWidget* parent, CAppContext* context) -> CTemplate* {
+    return new CMelodyUtilityDlg(parent, context);
   });
 
   const std::vector<std::string> args(argv + 1, argv + argc);

@@ -9,7 +9,9 @@
 #include "melody/WaveFile.h"
 
 CBoundedStack<CWaveFile*>& OpenWaveFileStack() {
-  static CBoundedStack<CWaveFile*> stack(20);
+  // One stack per thread: a file operation runs on one thread, and a worker's files must
+  // never meet the window thread's, which opens views and reads headers meanwhile.
+  thread_local CBoundedStack<CWaveFile*> stack(20);
   return stack;
 }
 

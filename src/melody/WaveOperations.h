@@ -10,7 +10,8 @@ class CWaveFile;
 // Every file operation of the melody layer pushes the CWaveFile objects it declares here
 // before opening them, so that a failed open can close the operation's other files, and
 // empties the stack when it finishes. A CWaveFile leaves the stack when it is destroyed.
-// Only one melody file operation runs at a time, so the stack has no lock.
+// Each thread has its own stack: an operation runs on one thread, so a worker converting a
+// file and the window thread (views, headers) never touch each other's entries.
 CBoundedStack<CWaveFile*>& OpenWaveFileStack();
 
 struct WaveInfo {
