@@ -216,7 +216,9 @@ void CDeviceLink::OnStep() {
   }
   StopTimer();
   m_timeOutCounter = 0;
-  m_cancel = false;
+  // The cancel flag is not cleared here: PostRequest clears it for each new request, and a
+  // cancel that arrives before this thread takes up the request (or between two of its
+  // steps) must still stop it.
   BuildStep(m_stepCode.load());
 }
 

@@ -162,6 +162,29 @@ TEST_F(TransferTest, CancelBeforeTheLastBlockSendsWriteStop) {
   EXPECT_EQ(sim.State().sessionOpen, 0);
 }
 
+TEST_F(TransferTest, CancelRightAfterPostingIsNotLost) {
+  // The window cancels as soon as the user asks, which may be before the link's thread has
+  // taken up the request: that cancel must still stop it, or the handset stores the object
+  // while the window reports the send as cancelled.
+  Connect();
+  sim.ResponseDelay(2);
+  const auto melody = Pattern(40 * 1020);
+  RequestParams params;
+  params.kind = UDFP_SIM_KIND_MELODY;
+  params.data = melody.data();
+  params.dataSize = static_cast<std::uint32_t>(melody.size());
+  params.notifyWindow = requester.Handle();
+  ASSERT_TRUE(link->PostRequest(LinkCode::kWriteStart, params));
+  link->CancelTransfer();
+  const WindowMessage outcome = AwaitOutcome();
+  EXPECT_EQ(outcome.message, LinkMessage::kRequestComplete);
+  EXPECT_EQ(sim.Count(UDFP_SIM_KIND_MELODY), 0);
+  EXPECT_EQ(sim.State().sessionOpen, 0);
+  // The next request starts afresh: the earlier cancel does not reach it.
+  EXPECT_EQ(Send(UDFP_SIM_KIND_MELODY, Pattern(3000)).message, LinkMessage::kRequestComplete);
+  EXPECT_EQ(sim.Count(UDFP_SIM_KIND_MELODY), 1);
+}
+
 TEST_F(TransferTest, CancelAfterTheLastBlockClosesWithoutStop) {
   Connect();
   const auto melody = Pattern(1000);
