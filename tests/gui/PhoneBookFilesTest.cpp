@@ -534,6 +534,35 @@ class PhoneBookFilesTest : public QObject {
     QVERIFY(window->NoDevice());
     QVERIFY(!window->Control(TemplateId::kSend)->isEnabled());
     QCOMPARE(window->HandsetList().Count(), std::size_t{1});
+
+    // Attached (a handset without hyphens) and pulled again while a second import runs:
+    // neither the evaluation nor the receive happens afterwards.
+    during = false;
+    Import(
+        *window, file,
+        [](CPhoneBookConfirmDlg* confirm) {
+          confirm->Choice(CPhoneBookConfirmDlg::kReplaceChoice)->setChecked(true);
+          confirm->PressOk();
+        },
+        [&](FromDlg* dialog) {
+          QTimer::singleShot(0, raw, [&] {
+            QVERIFY(S().Connect());
+            QVERIFY(S().sim->Exports().SetModelField(35, 1));
+            std::array<std::uint8_t, 16> info{};
+            QVERIFY(S().sim->Exports().GetDeviceInfo(info.data()));
+            S().status.SetDeviceInfo(info.data());
+            raw->OnWindowMessage({TemplateMessage::kDeviceChange, 0, 0, nullptr});
+            pull();
+            during = raw->Executing() == Dlg::kImporting;
+          });
+          ChooseColumns(dialog, 1, 2);
+        });
+    QVERIFY(during);
+    QCOMPARE(S().Count(795), 2);
+    QCOMPARE(window->ComputerList().Row(0).number, std::string("300-0000"));
+    QCOMPARE(window->Executing(), std::uint8_t{0});
+    QVERIFY(window->NoDevice());
+    QVERIFY(window->IsContentEnabled());
   }
 
   // Export as CSV writes every row as an entry line; a path that cannot be written gives 767
