@@ -417,6 +417,7 @@ class PhoneBookFilesTest : public QObject {
         QPushButton* cancel = raw->ProgressWindow()->CancelButton();
         QVERIFY(cancel->isVisible());
         QVERIFY(cancel->isEnabled());
+        QVERIFY(raw->ProgressWindow()->grab().save(ScreenshotDir() + "/english-phonebook-import-progress.png"));
         cancel->click();
         pressed = true;
       });
