@@ -74,6 +74,9 @@ void CPhoneBookUtilityDlg::ImportFromFile() {
     if (ImportFromColumns(suffix == "csv" ? 0 : 1, path, addMode, imported) && self) {
       ShowMsg(kMsgImported, MB_ICONINFORMATION, {std::to_string(imported)});
     }
+    if (self) {
+      RunPostponedAfterImport();
+    }
     return;
   }
   if (suffix != "phb") {

@@ -40,7 +40,8 @@ std::string CPhoneBookUtilityDlg::ImportFilter() const {
 // Computer list (emptied first unless adding). The pairs are checked and merged on a worker
 // thread over a copy of the list, which replaces the list when the worker is done. imported
 // counts the entries taken, added or overwriting a row. False when nothing was imported
-// because the file could not be shown or the dialog was cancelled.
+// because the file could not be shown, the dialog was cancelled or the import was
+// cancelled in its progress window (the list is then left as it was).
 bool CPhoneBookUtilityDlg::ImportFromColumns(int kind, const std::string& path, bool addMode, std::size_t& imported) {
   QPointer<CPhoneBookUtilityDlg> self(this);
   auto* dialog = new CPhoneBookImportFromDlg(this, Context(), static_cast<CPhoneBookImportFromDlg::Kind>(kind), path);
@@ -67,7 +68,9 @@ bool CPhoneBookUtilityDlg::ImportFromColumns(int kind, const std::string& path, 
   }
 
   SetExtcuting(kImporting);
-  SetProgressMessage(kMsgReceivingKind, {String(kind == 0 ? kCsvText : kVCardText)}, CAnimationPainter::kReceive);
+  m_importCancelled = false;
+  SetProgressMessage(kMsgReceivingKind, {String(kind == 0 ? kCsvText : kVCardText)},
+                     kProgressCancel | CAnimationPainter::kReceive);
   CTemplate::ShowOperationProgress(kImport);
   BeginBusy();
   // The menus sit outside the content that BeginBusy disables: a menu command now would
@@ -85,13 +88,22 @@ bool CPhoneBookUtilityDlg::ImportFromColumns(int kind, const std::string& path, 
     return false;
   }
   m_menuBar->setEnabled(true);
-  m_computer = std::move(job->list);
-  SortAndNumber(m_computer);
-  m_pcEdit = true;
-  ListChanged(Side::Computer);
+  // Cancel pressed at any time before the worker reported: the list stays as it was, even
+  // when the worker happened to finish first.
+  const bool cancelled = m_importCancelled || job->outcome.cancelled;
+  m_importCancelled = false;
+  if (!cancelled) {
+    m_computer = std::move(job->list);
+    SortAndNumber(m_computer);
+    m_pcEdit = true;
+    ListChanged(Side::Computer);
+  }
   CloseAnime();
   CloseSandGlass();
   SetExtcuting(0);
+  if (cancelled) {
+    return false;
+  }
   if (ended == CImportWorker::kDoneSkipped) {
     ShowMsg(kMsgInaccurate, MB_ICONSTOP);
   }

@@ -230,5 +230,9 @@ void CPhoneBookOutlookImport::End(bool failed) {
   window.SetExtcuting(0);
   if (failed) {
     window.ShowMsg(kMsgImportError, MB_ICONSTOP);
+    if (!m_window) {
+      return;
+    }
   }
+  window.RunPostponedAfterImport();
 }

@@ -7,6 +7,7 @@
 #include "devlink/LinkTypes.h"
 #include "framework/AppContext.h"
 #include "phonebook/HandsetPhonebook.h"
+#include "phonebook/ImportWorker.h"
 #include "phonebook/PhoneBookOutlookImport.h"
 #include "phonebook/PhonebookFile.h"
 #include "phonebook/PhonebookListModel.h"
@@ -97,6 +98,10 @@ void CPhoneBookUtilityDlg::RestoreSendCache() {
   m_noDevice = false;
   UpdateButtons();
   TellSubDialog(true);
+  if (ImportRunning()) {
+    m_restorePending = true;  // received once the import's result is in
+    return;
+  }
   if (Executing() != 0) {
     return;  // a transfer already runs (a second ready notice)
   }
@@ -474,9 +479,6 @@ bool CPhoneBookUtilityDlg::OnNoResponse(std::uint32_t code) {
 }
 
 bool CPhoneBookUtilityDlg::OnCancelRequested(std::uint32_t /*code*/) {
-  if (m_outlookImport != nullptr) {
-    m_outlookImport->Cancel();
-  }
   // Only a flag: the operation's own ending frees the window, so closing cannot start a
   // second send while this one is still in flight.
   return true;
@@ -487,8 +489,54 @@ bool CPhoneBookUtilityDlg::OnIndicationE93() {
   return true;
 }
 
+// Cancel in a progress window. An import has a cancel of its own that only its job reads:
+// it must neither stop a transfer of the link nor leave the transfer's cancel flag set for
+// a later send. With nothing running the request is late (the operation already ended) and
+// is dropped.
+void CPhoneBookUtilityDlg::OnWmAppCancel() {
+  if (Executing() == kImporting) {
+    m_importCancelled = true;
+    if (m_importer != nullptr) {
+      m_importer->Cancel();
+    }
+    return;
+  }
+  if (Executing() == CPhoneBookOutlookImport::kExecuting) {
+    if (m_outlookImport != nullptr) {
+      m_outlookImport->Cancel();
+    }
+    return;
+  }
+  if (Executing() != 0) {
+    CTemplate::OnWmAppCancel();
+  }
+}
+
+bool CPhoneBookUtilityDlg::ImportRunning() const {
+  return Executing() == kImporting || Executing() == CPhoneBookOutlookImport::kExecuting;
+}
+
+// What a handset attached during an import postponed: the "FreeEdit" evaluation (over the
+// list that now holds the import's result) and the receive.
+void CPhoneBookUtilityDlg::RunPostponedAfterImport() {
+  const bool freeEdit = m_freeEditPending;
+  const bool restore = m_restorePending;
+  m_freeEditPending = false;
+  m_restorePending = false;
+  if (freeEdit) {
+    EvaluateFreeEdit();
+  }
+  if (restore && !m_noDevice && Context() != nullptr && Context()->IsConnected()) {
+    RestoreSendCache();
+  }
+}
+
 bool CPhoneBookUtilityDlg::OnIndicationE94() {
-  EvaluateFreeEdit();
+  if (ImportRunning()) {
+    m_freeEditPending = true;
+  } else {
+    EvaluateFreeEdit();
+  }
   m_noDevice = false;
   UpdateButtons();
   TellSubDialog(true);
@@ -508,13 +556,20 @@ bool CPhoneBookUtilityDlg::OnDeviceAttached(std::uintptr_t /*wParam*/, std::intp
   if (Context() == nullptr || !Context()->IsConnected()) {
     return true;
   }
-  EvaluateFreeEdit();
+  if (ImportRunning()) {
+    m_freeEditPending = true;
+  } else {
+    EvaluateFreeEdit();
+  }
   StartUtility();
   return true;
 }
 
 bool CPhoneBookUtilityDlg::OnDeviceDetached(std::uintptr_t /*wParam*/, std::intptr_t /*lParam*/) {
   const std::uint8_t executing = Executing();
+  // The import goes on; what the handset's attach postponed no longer applies.
+  m_freeEditPending = false;
+  m_restorePending = false;
   if (executing == kReceiving || executing == kSending || executing == kReceivingCallers) {
     if (executing == kReceiving && Params().kind == kPhonebookKind) {
       m_receiveFailed = true;

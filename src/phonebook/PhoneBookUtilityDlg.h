@@ -169,6 +169,7 @@ class CPhoneBookUtilityDlg : public CTemplate {
   bool OnIndicationE94() override;
   bool OnDeviceAttached(std::uintptr_t wParam, std::intptr_t lParam) override;
   bool OnDeviceDetached(std::uintptr_t wParam, std::intptr_t lParam) override;
+  void OnWmAppCancel() override;
 
  private:
   enum class Side { Computer, Handset };
@@ -248,6 +249,8 @@ class CPhoneBookUtilityDlg : public CTemplate {
   void TellSubDialog(bool attached);
   bool StartSequenceRefused(std::uint32_t code) const;
   void PostToSelf(std::uint32_t message);
+  bool ImportRunning() const;
+  void RunPostponedAfterImport();
 
   CPhonebookList m_computer;
   CPhonebookList m_handset;
@@ -275,6 +278,13 @@ class CPhoneBookUtilityDlg : public CTemplate {
   bool m_closing = false;
   bool m_leaveWithoutAsking = false;
   bool m_freeEdit = true;
+  // A handset attached while an import ran: its "FreeEdit" evaluation and its receive wait
+  // until the import's result is in the Computer list (the import formats the numbers it
+  // adds with the value it started with). A detach meanwhile drops them.
+  bool m_freeEditPending = false;
+  bool m_restorePending = false;
+  // Cancel was pressed in the progress window of the running CSV or vCard import.
+  bool m_importCancelled = false;
 
   // Handset transfer.
   std::filesystem::path m_cachePath;

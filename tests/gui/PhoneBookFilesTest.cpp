@@ -5,6 +5,7 @@
 #include "gui/TemplateFixture.h"
 
 #include "framework/QtFileDialogs.h"
+#include "phonebook/HandsetRecord.h"
 #include "phonebook/ImportWorker.h"
 #include "phonebook/MSFlexGrid.h"
 #include "phonebook/PhoneBookConfirmDlg.h"
@@ -24,6 +25,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -119,6 +121,21 @@ void Activate(QWidget* window) {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   window->activateWindow();
   QTRY_COMPARE(QApplication::activeWindow(), window);
+}
+
+// A CSV file of `count` lines "Name i,<seven-digit number>", long enough that the
+// worker is still busy when the test acts during the import.
+void WriteNumbered(const QString& path, int count) {
+  std::string text;
+  for (int i = 0; i < count; ++i) {
+    text += "Name " + std::to_string(i) + "," + std::to_string(3000000 + i) + "\r\n";
+  }
+  WriteText(path, text);
+}
+
+std::vector<std::uint8_t> Record(const std::string& name, const std::string& number) {
+  const HandsetPhonebookRecord record = EncodeRecord(name, number, {});
+  return {record.bytes.begin(), record.bytes.end()};
 }
 
 bool HasItem(QMenu* menu, int id) {
@@ -269,7 +286,7 @@ class PhoneBookFilesTest : public QObject {
         *window, wide, [](CPhoneBookConfirmDlg* confirm) { AddMode(confirm); },
         [](FromDlg* dialog) {
           ClickColumn(dialog, 0);
-      dialog->Grid()->SetCol(100);
+          dialog->Grid()->SetCol(100);
           dialog->Press(FromDlg::kTakeName);
           QCOMPARE(dialog->NameField()->text(), QString("101"));
           dialog->Grid()->SetCol(119);
@@ -376,6 +393,177 @@ class PhoneBookFilesTest : public QObject {
     QVERIFY(window->IsContentEnabled());
     QVERIFY(!window->ProgressWindow()->IsOpen());
     QVERIFY(window->MenuBar()->isEnabled());
+  }
+
+  // The import's progress window has a Cancel of its own: pressed while the worker runs,
+  // nothing is merged (not even in replace mode), no message follows, the window is free
+  // again, and the next import runs to its end.
+  void cancelInTheImportProgressMergesNothing() {
+    const QString file = Path("cancel.csv");
+    WriteNumbered(file, 100000);
+    auto window = Open();
+    Window* raw = window.get();
+    AddEntry(*window, "Keep", "5550000");
+    const std::vector<PhonebookRow> before = window->ComputerList().Rows();
+    bool pressed = false;
+    auto replace = [](CPhoneBookConfirmDlg* confirm) {
+      confirm->Choice(CPhoneBookConfirmDlg::kReplaceChoice)->setChecked(true);
+      confirm->PressOk();
+    };
+    Import(*window, file, replace, [&](FromDlg* dialog) {
+      QTimer::singleShot(0, raw, [&] {
+        QCOMPARE(raw->Executing(), Dlg::kImporting);
+        QVERIFY(raw->ProgressWindow()->IsOpen());
+        QPushButton* cancel = raw->ProgressWindow()->CancelButton();
+        QVERIFY(cancel->isVisible());
+        QVERIFY(cancel->isEnabled());
+        QVERIFY(raw->ProgressWindow()->grab().save(ScreenshotDir() + "/english-phonebook-import-progress.png"));
+        cancel->click();
+        pressed = true;
+      });
+      ChooseColumns(dialog, 1, 2);
+    });
+    QVERIFY(pressed);
+    QCOMPARE(window->ComputerList().Rows(), before);
+    QCOMPARE(S().Count(795), 0);
+    QCOMPARE(S().Count(753), 0);
+    QCOMPARE(S().Count(724), 0);
+    QCOMPARE(window->Executing(), std::uint8_t{0});
+    QVERIFY(window->IsContentEnabled());
+    QVERIFY(!window->ProgressWindow()->IsOpen());
+    QVERIFY(window->MenuBar()->isEnabled());
+
+    WriteText(Path("after.csv"), "Ann,111\r\nBob,222\r\n");
+    Import(*window, Path("after.csv"), &PhoneBookFilesTest::AddMode,
+           [](FromDlg* dialog) { ChooseColumns(dialog, 1, 2); });
+    QCOMPARE(window->ComputerList().Count(), std::size_t{3});
+    QCOMPARE(S().Count(795), 1);
+  }
+
+  // With a handset: a cancelled import leaves no cancel behind for the link, so the send
+  // that follows completes (723, no 724).
+  void cancelledImportLeavesTheSendAlone() {
+    QVERIFY(S().Connect());
+    S().sim->Add(UDFP_SIM_KIND_PHONEBOOK, Record("Ann", "5550001"));
+    S().sim->Add(UDFP_SIM_KIND_PHONEBOOK, Record("Bob", "5550002"));
+    auto window = Open();
+    Window* raw = window.get();
+    QTRY_VERIFY_WITH_TIMEOUT(window->Executing() == 0 && window->HandsetList().Count() == 2, kWaitMs);
+    const QString file = Path("cancel.csv");
+    WriteNumbered(file, 100000);
+    Import(*window, file, {}, [&](FromDlg* dialog) {
+      QTimer::singleShot(0, raw, [raw] { raw->ProgressWindow()->CancelButton()->click(); });
+      ChooseColumns(dialog, 1, 2);
+    });
+    QVERIFY(window->ComputerList().Empty());
+    window->OnCommand(TemplateId::kSend);
+    QTRY_COMPARE_WITH_TIMEOUT(S().Count(723), 1, kWaitMs);
+    QCOMPARE(S().Count(724), 0);
+    QCOMPARE(S().sim->Count(UDFP_SIM_KIND_PHONEBOOK), 2);
+  }
+
+  // A handset attached while the worker imports: the "FreeEdit" evaluation (this handset
+  // shows numbers without hyphens) and the receive wait until the import's rows are in, so
+  // the imported numbers take the handset's form too.
+  void attachDuringImportWaitsForTheResult() {
+    const QString file = Path("attach.csv");
+    WriteNumbered(file, 100000);
+    auto window = Open();
+    Window* raw = window.get();
+    QVERIFY(window->NoDevice());
+    bool attached = false;
+    Import(*window, file, {}, [&](FromDlg* dialog) {
+      QTimer::singleShot(0, raw, [&] {
+        QCOMPARE(raw->Executing(), Dlg::kImporting);
+        QVERIFY(S().Connect());
+        S().sim->Add(UDFP_SIM_KIND_PHONEBOOK, Record("Ann", "5550001"));
+        QVERIFY(S().sim->Exports().SetModelField(35, 1));
+        std::array<std::uint8_t, 16> info{};
+        QVERIFY(S().sim->Exports().GetDeviceInfo(info.data()));
+        S().status.SetDeviceInfo(info.data());
+        raw->OnWindowMessage({TemplateMessage::kDeviceChange, 0, 0, nullptr});
+        attached = raw->Executing() == Dlg::kImporting;
+      });
+      ChooseColumns(dialog, 1, 2);
+    });
+    QVERIFY(attached);
+    QCOMPARE(window->ComputerList().Count(), std::size_t{100000});
+    QCOMPARE(window->ComputerList().Row(0).number, std::string("3000000"));
+    QCOMPARE(window->ComputerList().Row(99999).number, std::string("3099999"));
+    QCOMPARE(S().Count(795), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(window->Executing() == 0 && window->HandsetList().Count() == 1, kWaitMs);
+    QCOMPARE(window->HandsetList().Row(0).number, std::string("5550001"));
+    QVERIFY(!window->NoDevice());
+    QVERIFY(window->IsContentEnabled());
+  }
+
+  // The cable pulled while the worker imports: the import ends normally with every row,
+  // and afterwards the Handset side shows that no handset is there (Send disabled). A
+  // handset attached and pulled again during one import leaves nothing postponed.
+  void detachDuringImportEndsCleanly() {
+    QVERIFY(S().Connect());
+    S().sim->Add(UDFP_SIM_KIND_PHONEBOOK, Record("Ann", "5550001"));
+    auto window = Open();
+    Window* raw = window.get();
+    QTRY_VERIFY_WITH_TIMEOUT(window->Executing() == 0 && window->HandsetList().Count() == 1, kWaitMs);
+    QVERIFY(window->Control(TemplateId::kSend)->isEnabled());
+    const QString file = Path("detach.csv");
+    WriteNumbered(file, 100000);
+    auto pull = [&] {
+      QVERIFY(S().sim->Unplug());
+      S().link->StopLink();
+      S().status.SetConnected(0);
+      raw->OnWindowMessage({TemplateMessage::kDeviceChange, 1, 0, nullptr});
+    };
+    bool during = false;
+    Import(*window, file, {}, [&](FromDlg* dialog) {
+      QTimer::singleShot(0, raw, [&] {
+        QCOMPARE(raw->Executing(), Dlg::kImporting);
+        pull();
+        during = raw->Executing() == Dlg::kImporting && raw->NoDevice();
+      });
+      ChooseColumns(dialog, 1, 2);
+    });
+    QVERIFY(during);
+    QCOMPARE(window->ComputerList().Count(), std::size_t{100000});
+    QCOMPARE(window->ComputerList().Row(0).number, std::string("300-0000"));
+    QCOMPARE(S().Count(795), 1);
+    QCOMPARE(window->Executing(), std::uint8_t{0});
+    QVERIFY(window->IsContentEnabled());
+    QVERIFY(!window->ProgressWindow()->IsOpen());
+    QVERIFY(window->MenuBar()->isEnabled());
+    QVERIFY(window->NoDevice());
+    QVERIFY(!window->Control(TemplateId::kSend)->isEnabled());
+    QCOMPARE(window->HandsetList().Count(), std::size_t{1});
+
+    // Attached (a handset without hyphens) and pulled again while a second import runs:
+    // neither the evaluation nor the receive happens afterwards.
+    during = false;
+    Import(
+        *window, file,
+        [](CPhoneBookConfirmDlg* confirm) {
+          confirm->Choice(CPhoneBookConfirmDlg::kReplaceChoice)->setChecked(true);
+          confirm->PressOk();
+        },
+        [&](FromDlg* dialog) {
+          QTimer::singleShot(0, raw, [&] {
+            QVERIFY(S().Connect());
+            QVERIFY(S().sim->Exports().SetModelField(35, 1));
+            std::array<std::uint8_t, 16> info{};
+            QVERIFY(S().sim->Exports().GetDeviceInfo(info.data()));
+            S().status.SetDeviceInfo(info.data());
+            raw->OnWindowMessage({TemplateMessage::kDeviceChange, 0, 0, nullptr});
+            pull();
+            during = raw->Executing() == Dlg::kImporting;
+          });
+          ChooseColumns(dialog, 1, 2);
+        });
+    QVERIFY(during);
+    QCOMPARE(S().Count(795), 2);
+    QCOMPARE(window->ComputerList().Row(0).number, std::string("300-0000"));
+    QCOMPARE(window->Executing(), std::uint8_t{0});
+    QVERIFY(window->NoDevice());
+    QVERIFY(window->IsContentEnabled());
   }
 
   // Export as CSV writes every row as an entry line; a path that cannot be written gives 767

@@ -5,6 +5,7 @@
 #include "gui/TemplateFixture.h"
 
 #include "appcore/SettingsStore.h"
+#include "phonebook/HandsetRecord.h"
 #include "phonebook/PhoneBookImportDlg.h"
 #include "phonebook/PhoneBookOutlookImport.h"
 #include "phonebook/PhoneBookPasswordDlg.h"
@@ -77,6 +78,11 @@ void AnswerPassword(Dlg& window, const QString& password, bool ok, bool* asked) 
     dialog.PasswordEdit()->setText(password);
     dialog.done(ok ? QDialog::Accepted : QDialog::Rejected);
   });
+}
+
+std::vector<std::uint8_t> Record(const std::string& name, const std::string& number) {
+  const HandsetPhonebookRecord record = EncodeRecord(name, number, {});
+  return {record.bytes.begin(), record.bytes.end()};
 }
 
 QString ScreenshotDir() {
@@ -291,6 +297,78 @@ class PhoneBookOutlookTest : public QObject {
     QVERIFY(asked);
     QVERIFY(!closed);
     QCOMPARE(S().Count(727), 1);
+  }
+
+  // A handset attached while the contacts are read: its "FreeEdit" evaluation (numbers
+  // without hyphens) and its receive wait until the contacts are merged, so the merged
+  // numbers take the handset's form too.
+  void attachDuringImportWaitsForTheMerge() {
+    auto window = Open();
+    Dlg* raw = window.get();
+    QVERIFY(window->NoDevice());
+    bool attached = false;
+    S().onMessage = [&](std::int32_t number) {
+      if (number == kMsgOutlookNotRunning) {
+        QTimer::singleShot(0, raw, [&] {
+          QVERIFY(S().Connect());
+          S().sim->Add(UDFP_SIM_KIND_PHONEBOOK, Record("Ann", "5550001"));
+          QVERIFY(S().sim->Exports().SetModelField(35, 1));
+          std::array<std::uint8_t, 16> info{};
+          QVERIFY(S().sim->Exports().GetDeviceInfo(info.data()));
+          S().status.SetDeviceInfo(info.data());
+          raw->OnWindowMessage({TemplateMessage::kDeviceChange, 0, 0, nullptr});
+          attached = raw->Executing() == CPhoneBookOutlookImport::kExecuting;
+        });
+      }
+      return IDOK;
+    };
+    Choose(Sample("SampleContacts.pst"));
+    window->OnCommand(Dlg::kImportFromOutlook);
+    QVERIFY(attached);
+    const CPhonebookList& computer = window->ComputerList();
+    QCOMPARE(computer.Count(), std::size_t{6});
+    QCOMPARE(computer.Row(0), (PhonebookRow{"1", "Bertha A. Buell", "06605045265"}));
+    QTRY_VERIFY_WITH_TIMEOUT(window->Executing() == 0 && window->HandsetList().Count() == 1, kWaitMs);
+    QCOMPARE(window->HandsetList().Row(0).number, std::string("5550001"));
+    QVERIFY(!window->NoDevice());
+    QVERIFY(window->Content()->isEnabled());
+    QCOMPARE(ImportFoldersLeft(), 0);
+  }
+
+  // The cable pulled while the contacts are read: the import ends normally with every
+  // contact, and afterwards the Handset side shows that no handset is there.
+  void detachDuringImportEndsCleanly() {
+    QVERIFY(S().Connect());
+    S().sim->Add(UDFP_SIM_KIND_PHONEBOOK, Record("Ann", "5550001"));
+    auto window = Open();
+    Dlg* raw = window.get();
+    QTRY_VERIFY_WITH_TIMEOUT(window->Executing() == 0 && window->HandsetList().Count() == 1, kWaitMs);
+    QVERIFY(window->Control(TemplateId::kSend)->isEnabled());
+    bool detached = false;
+    S().onMessage = [&](std::int32_t number) {
+      if (number == kMsgOutlookNotRunning) {
+        QTimer::singleShot(0, raw, [&] {
+          QVERIFY(S().sim->Unplug());
+          S().link->StopLink();
+          S().status.SetConnected(0);
+          raw->OnWindowMessage({TemplateMessage::kDeviceChange, 1, 0, nullptr});
+          detached = raw->Executing() == CPhoneBookOutlookImport::kExecuting && raw->NoDevice();
+        });
+      }
+      return IDOK;
+    };
+    Choose(Sample("SampleContacts.pst"));
+    window->OnCommand(Dlg::kImportFromOutlook);
+    QVERIFY(detached);
+    QCOMPARE(window->ComputerList().Count(), std::size_t{6});
+    QCOMPARE(window->ComputerList().Row(0).number, std::string("0-660-504-5265"));
+    QCOMPARE(S().Count(kMsgImportError), 0);
+    QCOMPARE(window->Executing(), std::uint8_t{0});
+    QVERIFY(window->Content()->isEnabled());
+    QVERIFY(!window->ProgressWindow()->IsOpen());
+    QVERIFY(window->NoDevice());
+    QVERIFY(!window->Control(TemplateId::kSend)->isEnabled());
+    QCOMPARE(ImportFoldersLeft(), 0);
   }
 
   void screenshotsInEveryLanguage() {

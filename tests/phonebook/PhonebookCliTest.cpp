@@ -3,6 +3,12 @@
 #include "support/CliRunner.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -159,6 +165,58 @@ TEST_F(PhonebookCli, OutlookImportNeverEmptiesTheTarget) {
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("nothing to import"), std::string::npos) << run.err;
   EXPECT_EQ(ReadBytes(Out("book.phb")), before);
+}
+
+namespace {
+
+// Whether a private import folder under `parent` holds a file yet.
+bool ImportFolderWriting(const std::filesystem::path& parent) {
+  std::error_code ec;
+  for (const auto& folder : std::filesystem::directory_iterator(parent, ec)) {
+    if (!std::filesystem::is_empty(folder.path(), ec) && !ec) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+TEST_F(PhonebookCli, InterruptedOutlookImportRemovesItsFolder) {
+  // The export library stalls after starting its contact file, until it is cancelled:
+  // Ctrl+C (and SIGTERM) then cancel it, and the private folder goes with its files.
+  const std::filesystem::path tmp = m_work.Path() / "tmp";
+  std::filesystem::create_directory(tmp);
+  const std::string source = (std::filesystem::path(ORVANE_TEST_DATA_DIR) / "outlook" / "SampleContacts.pst").string();
+  for (const int number : {SIGINT, SIGTERM}) {
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      ::setenv("TMPDIR", tmp.c_str(), 1);
+      ::setenv("ORVANE_LIBRARY_DIR", ORVANE_STALLED_IOUTLK_DIR, 1);
+      if (std::freopen(Out("stderr.txt").c_str(), "w", stderr) == nullptr) {
+        ::_exit(126);
+      }
+      const std::string tool = CCliRunner::Program();
+      ::execl(tool.c_str(), tool.c_str(), "phonebook", "import-outlook", source.c_str(), Out("book.phb").c_str(),
+              static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    bool writing = false;
+    for (int i = 0; i < 2000 && !writing; ++i) {
+      writing = ImportFolderWriting(tmp);
+      ::usleep(5000);
+    }
+    ASSERT_TRUE(writing) << number;
+    ::kill(pid, number);
+    int raw = 0;
+    ASSERT_EQ(::waitpid(pid, &raw, 0), pid);
+    ASSERT_TRUE(WIFEXITED(raw)) << number;
+    EXPECT_EQ(WEXITSTATUS(raw), 1) << number;
+    EXPECT_EQ(ReadBytes(m_work.Path() / "stderr.txt"), source + ": cancelled\n") << number;
+    EXPECT_TRUE(std::filesystem::is_empty(tmp)) << number;
+    EXPECT_FALSE(std::filesystem::exists(Out("book.phb"))) << number;
+  }
 }
 
 TEST_F(PhonebookCli, OutlookFileStoppedByABadLineKeepsTheLinesBeforeIt) {

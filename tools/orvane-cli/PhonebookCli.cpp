@@ -1,6 +1,7 @@
 // orvane-cli phonebook: show .phb files, import CSV and vCard files through chosen
 // columns, export CSV and vCard files, and print the grid of a file to import.
 #include "CliRegistry.h"
+#include "SignalCancel.h"
 
 #include "phonebook/CsvFormat.h"
 #include "phonebook/ImportJob.h"
@@ -11,6 +12,8 @@
 #include "phonebook/VCardFormat.h"
 #include "platform/Paths.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -18,6 +21,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -361,9 +365,38 @@ int FailOutlookFile(const std::string& source, const std::string& reason) {
   return FailText(source, reason + ": " + MessageText(768));
 }
 
+// Runs the import job on a thread of its own while this thread watches for Ctrl+C (or
+// SIGTERM): then the library is told to stop its export and the job to skip what follows,
+// so that the job still ends normally and removes its private folder with the contact
+// files. False when the import was interrupted.
+bool RunInterruptibleOutlookImport(const COutlookLibrary& library, const CPhonebookList& list,
+                                   OutlookImportResult& result) {
+  std::atomic<bool> cancel{CSignalCancel::Requested()};
+  std::atomic<bool> ended{false};
+  if (!cancel) {
+    std::thread job([&] {
+      result = RunOutlookImport(library, CPaths::ExecutablePath().parent_path().string(), list, true, cancel,
+                                CPaths::TempDir());
+      ended = true;
+    });
+    while (!ended) {
+      if (!cancel && CSignalCancel::Requested()) {
+        cancel = true;
+        library.Cancel();
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    job.join();
+  }
+  return !cancel && !result.cancelled;
+}
+
 // An Outlook data file, read by the contacts export library.
 int ImportOutlookDataFile(const std::string& source, const std::string& target, CPhonebookList& list,
                           const Arguments& args) {
+  // Signals from here on only ask the import to stop (taken by a watcher thread, and
+  // blocked in the job's thread, which inherits this thread's mask).
+  const CSignalCancel signals;
   COutlookLibrary library;
   if (!library.Load()) {
     return FailOutlookFile(COutlookLibrary::DefaultPath().string(), "the contacts export library cannot be loaded");
@@ -379,9 +412,10 @@ int ImportOutlookDataFile(const std::string& source, const std::string& target, 
     }
     library.SetPassword(*args.password == "-" ? ReadPasswordLine() : *args.password);
   }
-  const std::atomic<bool> never{false};
-  const OutlookImportResult result =
-      RunOutlookImport(library, CPaths::ExecutablePath().parent_path().string(), list, true, never, CPaths::TempDir());
+  OutlookImportResult result;
+  if (!RunInterruptibleOutlookImport(library, list, result)) {
+    return FailText(source, "cancelled");
+  }
   if (result.personalFoldersStatus == COutlookLibrary::kWrongPassword) {
     return FailOutlookFile(source, "wrong password");
   }
