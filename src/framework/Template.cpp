@@ -29,6 +29,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTableWidget>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -182,6 +183,27 @@ void CTemplate::PlaceControls(const Placement* table) {
 
 void CTemplate::SetCommandId(QAction* action, int id) {
   action->setData(id);
+}
+
+QAction* CTemplate::AddCommandItem(QMenu* menu, int stringId, std::function<void()> handler,
+                                   const QKeySequence& shortcut) {
+  QAction* action = menu->addAction(QString());
+  SetCommandId(action, stringId);
+  if (!shortcut.isEmpty()) {
+    action->setShortcut(shortcut);
+    action->setShortcutContext(Qt::WindowShortcut);
+  }
+  connect(action, &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
+  return action;
+}
+
+void CTemplate::RunLater(std::function<void()> task) {
+  QPointer<CTemplate> self(this);
+  QTimer::singleShot(0, this, [self, task = std::move(task)] {
+    if (self) {
+      task();
+    }
+  });
 }
 
 void CTemplate::RelabelMenu(QMenu* menu, int firstPopupId) {

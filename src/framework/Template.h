@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QFont>
+#include <QKeySequence>
 #include <QPointer>
 #include <cstdint>
 #include <functional>
@@ -131,6 +132,12 @@ class CTemplate : public QDialog, public IMessageTarget {
   // the submenus of this menu take the strings firstPopupId + their position (0: kept).
   void RelabelMenu(QMenu* menu, int firstPopupId);
   static void SetCommandId(QAction* action, int id);
+  // Adds an item taking the text of stringId (relabelled on a language change) that runs
+  // handler when chosen; a shortcut works while any control of this window has the focus.
+  QAction* AddCommandItem(QMenu* menu, int stringId, std::function<void()> handler, const QKeySequence& shortcut = {});
+  // Runs task once the event being handled is over (the framework finishes its handling of
+  // an outcome first), unless the window is gone by then.
+  void RunLater(std::function<void()> task);
   // The item of a command id in a menu or its submenus, or null.
   static QAction* MenuItem(QMenu* menu, int id);
   static QAction* MenuItemByText(QMenu* menu, const QString& text);

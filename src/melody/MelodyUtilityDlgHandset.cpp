@@ -93,12 +93,7 @@ void CMelodyUtilityDlg::StartListing() {
 // asked for once that is done. The window counts as listing from now on.
 void CMelodyUtilityDlg::StartListingLater() {
   SetExtcuting(kBusyListing);
-  QPointer<CMelodyUtilityDlg> self(this);
-  QTimer::singleShot(0, this, [self] {
-    if (self) {
-      self->StartListing();
-    }
-  });
+  RunLater([this] { StartListing(); });
 }
 
 void CMelodyUtilityDlg::EndListing() {

@@ -236,13 +236,8 @@ QWidget* CMelodyUtilityDlg::BuildHandsetPanel() {
 }
 
 void CMelodyUtilityDlg::AddMenuItem(QMenu* menu, int stringId, int command, const QKeySequence& shortcut) {
-  QAction* action = menu->addAction(QString());
-  SetCommandId(action, stringId);
-  if (!shortcut.isEmpty()) {
-    action->setShortcut(shortcut);
-    action->setShortcutContext(Qt::WindowShortcut);
-  }
-  connect(action, &QAction::triggered, this, [this, command] { OnCommand(command); });
+  AddCommandItem(
+      menu, stringId, [this, command] { OnCommand(command); }, shortcut);
 }
 
 void CMelodyUtilityDlg::BuildMenus() {

@@ -74,12 +74,7 @@ void CImageUtilityDlg::StartListing() {
 // from now on.
 void CImageUtilityDlg::StartListingLater() {
   SetExtcuting(kBusyListing);
-  QPointer<CImageUtilityDlg> self(this);
-  QTimer::singleShot(0, this, [self] {
-    if (self) {
-      self->StartListing();
-    }
-  });
+  RunLater([this] { StartListing(); });
 }
 
 void CImageUtilityDlg::IssueListStep() {
