@@ -2,6 +2,7 @@
 
 #include "phonebook/TextFile.h"
 #include "platform/AtomicFile.h"
+#include "platform/HexDigit.h"
 #include "platform/Paths.h"
 
 #include <algorithm>
@@ -46,19 +47,6 @@ std::string AttributeText(const std::array<std::uint8_t, 4>& attributes) {
   return text;
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') {
-    return c - '0';
-  }
-  if (c >= 'A' && c <= 'F') {
-    return c - 'A' + 10;
-  }
-  if (c >= 'a' && c <= 'f') {
-    return c - 'a' + 10;
-  }
-  return -1;
-}
-
 // Eight hexadecimal digits; anything else gives zero bytes (an entry made on the PC).
 std::array<std::uint8_t, 4> ParseAttributeText(std::string_view text) {
   std::array<std::uint8_t, 4> attributes{};
@@ -66,8 +54,8 @@ std::array<std::uint8_t, 4> ParseAttributeText(std::string_view text) {
     return attributes;
   }
   for (std::size_t i = 0; i < attributes.size(); ++i) {
-    const int high = HexDigit(text[2 * i]);
-    const int low = HexDigit(text[2 * i + 1]);
+    const int high = HexDigitValue(text[2 * i]);
+    const int low = HexDigitValue(text[2 * i + 1]);
     if (high < 0 || low < 0) {
       return {};
     }

@@ -2,6 +2,7 @@
 
 #include "phonebook/TextFile.h"
 #include "platform/AtomicFile.h"
+#include "platform/HexDigit.h"
 
 #include <algorithm>
 #include <optional>
@@ -18,24 +19,12 @@ std::string Upper(std::string_view text) {
   return result;
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') {
-    return c - '0';
-  }
-  if (c >= 'A' && c <= 'F') {
-    return c - 'A' + 10;
-  }
-  if (c >= 'a' && c <= 'f') {
-    return c - 'a' + 10;
-  }
-  return -1;
-}
-
 std::string DecodeQuotedPrintable(std::string_view value) {
   std::string result;
   for (std::size_t pos = 0; pos < value.size(); ++pos) {
-    if (value[pos] == '=' && pos + 2 < value.size() && HexValue(value[pos + 1]) >= 0 && HexValue(value[pos + 2]) >= 0) {
-      result += static_cast<char>(HexValue(value[pos + 1]) * 16 + HexValue(value[pos + 2]));
+    if (value[pos] == '=' && pos + 2 < value.size() && HexDigitValue(value[pos + 1]) >= 0 &&
+        HexDigitValue(value[pos + 2]) >= 0) {
+      result += static_cast<char>(HexDigitValue(value[pos + 1]) * 16 + HexDigitValue(value[pos + 2]));
       pos += 2;
     } else if (value[pos] == '=' && pos + 1 == value.size()) {
       break;  // a soft line break left at the end
