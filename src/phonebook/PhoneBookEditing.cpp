@@ -268,15 +268,22 @@ void CPhoneBookUtilityDlg::EnableItem(int id, bool enable) {
   }
 }
 
+CPhoneBookUtilityDlg::ListState CPhoneBookUtilityDlg::CurrentListState() const {
+  ListState state;
+  state.pcSelected = SelectedRows(Side::Computer).size();
+  state.devSelected = SelectedRows(Side::Handset).size();
+  state.pcRows = !m_computer.Empty();
+  state.devRows = !m_handset.Empty();
+  state.handsetRoom = m_handset.Count() < static_cast<std::size_t>(std::max(0, Capacity()));
+  return state;
+}
+
 void CPhoneBookUtilityDlg::UpdateButtons() {
   if (m_pcView == nullptr || m_menuBar == nullptr) {
     return;
   }
-  const std::size_t pcSelected = SelectedRows(Side::Computer).size();
-  const std::size_t devSelected = SelectedRows(Side::Handset).size();
-  const bool pcRows = !m_computer.Empty();
-  const bool devRows = !m_handset.Empty();
-  const bool handsetRoom = m_handset.Count() < static_cast<std::size_t>(std::max(0, Capacity()));
+  const ListState state = CurrentListState();
+  const auto [pcSelected, devSelected, pcRows, devRows, handsetRoom] = state;
 
   EnableItem(kComputerEdit, pcRows && pcSelected == 1);
   EnableItem(kMenuComputerEdit, pcRows && pcSelected == 1);
@@ -300,5 +307,5 @@ void CPhoneBookUtilityDlg::UpdateButtons() {
   EnableItem(kMenuSend, devRows && !m_noDevice);
 
   EnableItem(kSearch, !m_search->text().isEmpty());
-  UpdateExtraItems();
+  UpdateExtraItems(state);
 }

@@ -103,15 +103,11 @@ void CPhoneBookUtilityDlg::ShowContextMenu(Side side, const QPoint& position) {
 }
 
 // The enabling of the items this file adds, by the same rules as the buttons.
-void CPhoneBookUtilityDlg::UpdateExtraItems() {
+void CPhoneBookUtilityDlg::UpdateExtraItems(const ListState& state) {
   if (m_pcContext == nullptr || m_devContext == nullptr) {
     return;
   }
-  const std::size_t pcSelected = SelectedRows(Side::Computer).size();
-  const std::size_t devSelected = SelectedRows(Side::Handset).size();
-  const bool pcRows = !m_computer.Empty();
-  const bool devRows = !m_handset.Empty();
-  const bool handsetRoom = m_handset.Count() < static_cast<std::size_t>(std::max(0, Capacity()));
+  const auto [pcSelected, devSelected, pcRows, devRows, handsetRoom] = state;
   for (int id : {kMenuExportVCard, kMenuExportCsv, kMenuExport}) {
     EnableItem(id, pcRows);
   }

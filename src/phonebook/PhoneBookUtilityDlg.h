@@ -200,6 +200,15 @@ class CPhoneBookUtilityDlg : public CTemplate {
   void CopyToClipboard();
   void CutToClipboard();
   void PasteFromClipboard();
+  // What the enabling of buttons and menu items depends on, taken once per update.
+  struct ListState {
+    std::size_t pcSelected = 0;
+    std::size_t devSelected = 0;
+    bool pcRows = false;
+    bool devRows = false;
+    bool handsetRoom = false;
+  };
+  ListState CurrentListState() const;
   void UpdateButtons();
   void EnableItem(int id, bool enable);
   bool RunEntryDialog(std::string& name, std::string& number);
@@ -231,7 +240,7 @@ class CPhoneBookUtilityDlg : public CTemplate {
   void BuildExtraMenus();
   void SetButtonImages();
   void RelabelExtraMenus();
-  void UpdateExtraItems();
+  void UpdateExtraItems(const ListState& state);
   void ShowContextMenu(Side side, const QPoint& position);
   // Runs the commands of the export, context menus and accelerators; false for any other id.
   bool OnExtraCommand(int id);
